@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, but only those that are missing,
+# so that a machine that has them all never touches the network.
+set -euo pipefail
+packages=(build-essential cmake ninja-build qt6-base-dev libsqlite3-dev libgtest-dev
+          libcli11-dev clang libclang-rt-14-dev clang-format time)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,29 @@
+#include "CliCommon.h"
+
+#include <cstdio>
+
+namespace cli {
+
+void PrintError(const std::string &description, int code)
+{
+    std::fprintf(stderr, "vannerby-cli: %s (%d)\n", description.c_str(), code);
+}
+
+std::string EscapeControl(const std::string &name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (const char ch : name) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x20 || b == 0x7F) {
+            static constexpr char hex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += hex[b >> 4];
+            out += hex[b & 0xF];
+        } else
+            out += ch;
+    }
+    return out;
+}
+
+} // namespace cli

@@ -1,0 +1,4 @@
+#include "CliCommon.h"
+namespace cli {
+void AddListCommand(CLI::App &, int &) {}
+}

@@ -1,0 +1,183 @@
+#pragma once
+
+#include "PakError.h"
+#include "mdlTools.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The PAK archive: model, loader and extractor. The archive is only ever read.
+
+using mdlTools::FileTime;
+
+// The 16-byte header at offset 0.
+struct PakHeader
+{
+    std::array<char, 4> Signature{}; // "PAK" + NUL
+    int32_t EntryCount = 0;
+    int32_t Reserved1 = 0;
+    int32_t Reserved2 = 0;
+};
+
+// One 136-byte directory record.
+struct PakEntry
+{
+    int32_t Start = 0;
+    int32_t Size = 0;
+    std::array<char, 128> Name{}; // Windows-1252, NUL padded, "\" separates folders
+};
+
+// One 32-byte record of the time table kept in a first entry "FILELIST.BIN".
+struct PakTimes
+{
+    int32_t Reserved1 = 0;
+    FileTime CreationTime = 0;
+    FileTime LastAccessTime = 0;
+    FileTime LastWriteTime = 0;
+    int32_t Reserved2 = 0;
+};
+
+// The one open archive.
+struct PakArchive
+{
+    std::string PakPath;
+    PakHeader Header;
+    std::vector<PakEntry> Entries;
+    std::vector<PakTimes> Times; // same indices as Entries; all zero without a table
+    bool HasTimes = false;
+    FileTime FileCreationTime = 0;
+    FileTime FileLastAccessTime = 0;
+    FileTime FileLastWriteTime = 0;
+    int64_t FileSize = 0; // the archive file's length when it was loaded
+};
+
+inline constexpr int32_t PakHeaderSize = 16;
+inline constexpr int32_t PakEntrySize = 136;
+inline constexpr int32_t PakTimesSize = 32;
+inline constexpr const char *PakTimeTableName = "FILELIST.BIN";
+
+// One list row as plain data; formatting for display is the consumer's business.
+struct PakRow
+{
+    int32_t Index = 0;
+    std::string Key;       // "ID" + Index
+    std::string Name;      // UTF-8, up to the first NUL
+    std::string Extension; // after the last "." behind the last "\" or "/"
+    int32_t Start = 0;
+    int32_t Size = 0;
+    bool HasTimes = false; // false: the three times are shown as "-"
+    FileTime CreationTime = 0;
+    FileTime LastAccessTime = 0;
+    FileTime LastWriteTime = 0;
+};
+
+// Receives the rows of an archive as the loader produces them.
+class PakRowSink
+{
+public:
+    virtual ~PakRowSink() = default;
+    virtual void AddRow(const PakRow &row) = 0;
+};
+
+// A local date and time in whole seconds.
+struct DateTime
+{
+    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+    auto operator<=>(const DateTime &) const = default;
+};
+
+// True when the file can be read and starts with "PAK" + NUL (any letter case).
+bool IsPakFile(const std::string &path);
+
+// Loads the archive at path into archive and hands each listed entry to sink.
+// A damaged directory or time table fails before anything is allocated from it;
+// on failure archive is left as it was. Fails silently (code 321) for a file that
+// is not an archive.
+Expected<void> ReadPakFile(const std::string &path, PakArchive &archive,
+                           PakRowSink *sink = nullptr);
+
+// The stored file time as a local date-time, in the time zone rules in force at
+// that instant, milliseconds dropped.
+DateTime FileTimeToDate(FileTime time);
+
+// The entry's stored name up to its first NUL, as UTF-8.
+std::string PakEntryName(const PakEntry &entry);
+// The stored name's raw Windows-1252 bytes up to the first NUL.
+std::string_view PakEntryRawName(const PakEntry &entry);
+// True when index 0 holds the time table and so is not listed.
+bool IsTimeTableEntry(const PakArchive &archive, int32_t index);
+// The list row of entry index (which must lie inside the directory).
+PakRow MakePakRow(const PakArchive &archive, int32_t index);
+// "ID" + index.
+std::string PakRowKey(int32_t index);
+// The index in a row key, or -1 when the key is not "ID" followed by a number.
+int32_t PakKeyIndex(std::string_view key);
+
+// The entry being extracted and the file it would replace.
+struct ExtractTarget
+{
+    std::string TargetPath;
+    int32_t EntrySize = 0;
+    FileTime NewCreationTime = 0;
+    FileTime NewLastAccessTime = 0;
+    FileTime NewLastWriteTime = 0;
+    std::string ExistingPath;
+    int64_t ExistingSize = 0;
+    FileTime ExistingCreationTime = 0;
+    FileTime ExistingLastAccessTime = 0;
+    FileTime ExistingLastWriteTime = 0;
+};
+
+// Answers of ExtractOwner::OverWriteDialog.
+namespace OverWriteAnswer {
+inline constexpr int32_t Replace = 6;
+inline constexpr int32_t Keep = 7;
+inline constexpr int32_t Stop = 2;
+} // namespace OverWriteAnswer
+
+// Asked by the extractor whether an existing file may be replaced.
+class ExtractOwner
+{
+public:
+    virtual ~ExtractOwner() = default;
+    // 6 = replace, 7 = keep the existing file, 2 = stop the whole run.
+    virtual int32_t OverWriteDialog(const ExtractTarget &target) = 0;
+};
+
+// The option flags the extractor reads; exactly 1 means on.
+struct ExtractSettings
+{
+    int32_t OverWrite = 0;
+    int32_t SkipOldFiles = 0;
+};
+
+enum class ExtractOutcome {
+    Written,   // the file was written
+    Skipped,   // not newer than the existing file
+    Kept,      // the owner answered 7, or there was no owner to ask
+    Cancelled, // the owner answered 2
+    NotFound,  // the archive is gone or the key names no entry
+    Failed,    // see Error
+};
+
+struct ExtractResult
+{
+    ExtractOutcome Outcome = ExtractOutcome::NotFound;
+    ExtractTarget Target;
+    PakError Error; // set when Outcome is Failed
+
+    // The target path when the entry was written, skipped or kept; empty when
+    // the caller must stop its run.
+    std::string Result() const;
+};
+
+// Writes the entry with row key `key` below targetFolder, with its stored folder
+// names or only its last name component, stamped with its times. The target
+// never leaves targetFolder, an existing file is replaced only through a rename,
+// and the archive itself is never overwritten.
+ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
+                              const std::string &targetFolder, bool usePathNames,
+                              const ExtractSettings &settings, ExtractOwner *owner);
