@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mdlPakFile.h"
+
 #include <CLI/CLI.hpp>
 
 #include <string>
@@ -17,6 +19,17 @@ void PrintError(const std::string &description, int code);
 
 // A name for a text listing: control characters as \xHH.
 std::string EscapeControl(const std::string &name);
+
+// A file time in UTC as YYYY-MM-DDThh:mm:ssZ, whole seconds rounded down.
+std::string IsoTime(FileTime time);
+
+// Loads the archive; on failure prints the error and returns false.
+bool LoadArchive(const std::string &path, PakArchive &archive, PakRowSink *sink = nullptr);
+
+// True when the whole stored name (Windows-1252) matches the pattern (Windows-1252):
+// "*" any run of characters across folders, "?" one character, letter case and
+// "\" versus "/" ignored.
+bool GlobMatch(std::string_view pattern, std::string_view name);
 
 // Each subcommand registers itself and sets *exitCode when it runs.
 void AddListCommand(CLI::App &app, int &exitCode);

@@ -1,4 +1,238 @@
+// vannerby-cli extract: writes entries of an archive below a folder.
 #include "CliCommon.h"
+
+#include "mdlPakFile.h"
+
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
 namespace cli {
-void AddExtractCommand(CLI::App &, int &) {}
+namespace {
+
+// Letter case folded the Windows-1252 way, so "Ä" matches "ä" too.
+unsigned char foldCp1252(unsigned char c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return static_cast<unsigned char>(c + 0x20);
+    if (c == 0x8A || c == 0x8C || c == 0x8E)
+        return static_cast<unsigned char>(c + 0x10);
+    if (c == 0x9F)
+        return 0xFF;
+    if (c == '\\')
+        return '/';
+    return c;
 }
+
+} // namespace
+
+bool GlobMatch(std::string_view pattern, std::string_view name)
+{
+    // Iterative matching: on a mismatch, let the last "*" take one more character.
+    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || foldCp1252(static_cast<unsigned char>(pattern[p])) ==
+                                             foldCp1252(static_cast<unsigned char>(name[n])))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else
+            return false;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+namespace {
+
+// The progress bar on stderr, redrawn when the shown percentage changes.
+class Progress final
+{
+  public:
+    Progress(bool enabled, size_t total) : m_enabled(enabled), m_total(total) {}
+    void show(size_t done)
+    {
+        if (!m_enabled || m_total == 0)
+            return;
+        const int percent = static_cast<int>(done * 100 / m_total);
+        if (percent == m_shown)
+            return;
+        m_shown = percent;
+        const int width = 30;
+        const int filled = percent * width / 100;
+        std::fprintf(stderr, "\r[%.*s%*s] %3d%% %zu/%zu", filled, "##############################",
+                     width - filled, "", percent, done, m_total);
+        std::fflush(stderr);
+    }
+    void clear()
+    {
+        if (m_enabled && m_shown >= 0)
+            std::fprintf(stderr, "\r%*s\r", 60, "");
+        m_shown = -1;
+    }
+
+  private:
+    bool m_enabled;
+    size_t m_total;
+    int m_shown = -1;
+};
+
+// Asks on the terminal whether an existing file may be replaced.
+class TerminalOwner final : public ExtractOwner
+{
+  public:
+    explicit TerminalOwner(Progress &progress) : m_progress(progress) {}
+
+    int32_t OverWriteDialog(const ExtractTarget &target) override
+    {
+        if (m_replaceAll)
+            return OverWriteAnswer::Replace;
+        m_progress.clear();
+        for (;;) {
+            std::fprintf(stderr, "%s exists. Replace? [y]es, [n]o, [a]ll, [q]uit: ",
+                         EscapeControl(target.ExistingPath).c_str());
+            std::fflush(stderr);
+            char line[64];
+            if (!std::fgets(line, sizeof line, stdin))
+                return OverWriteAnswer::Stop;
+            switch (line[0]) {
+            case 'y':
+            case 'Y':
+                return OverWriteAnswer::Replace;
+            case 'n':
+            case 'N':
+                return OverWriteAnswer::Keep;
+            case 'a':
+            case 'A':
+                m_replaceAll = true;
+                return OverWriteAnswer::Replace;
+            case 'q':
+            case 'Q':
+                return OverWriteAnswer::Stop;
+            default:
+                break;
+            }
+        }
+    }
+
+  private:
+    Progress &m_progress;
+    bool m_replaceAll = false;
+};
+
+struct Options
+{
+    std::string folder = ".";
+    std::string archivePath;
+    std::vector<std::string> patterns;
+    bool flat = false;
+    bool overwrite = false;
+    bool skipOlder = false;
+    bool verbose = false;
+};
+
+int runExtract(const Options &options)
+{
+    PakArchive archive;
+    if (!LoadArchive(options.archivePath, archive))
+        return ExitUsage;
+
+    std::vector<std::string> patterns;
+    for (const auto &pattern : options.patterns)
+        patterns.push_back(mdlTools::Utf8ToCp1252(pattern));
+    std::vector<int32_t> selected;
+    for (int32_t i = archive.HasTimes ? 1 : 0; i < archive.Header.EntryCount; ++i) {
+        const auto name = PakEntryRawName(archive.Entries[static_cast<size_t>(i)]);
+        bool wanted = patterns.empty();
+        for (size_t k = 0; !wanted && k < patterns.size(); ++k)
+            wanted = GlobMatch(patterns[k], name);
+        if (wanted)
+            selected.push_back(i);
+    }
+
+    const std::string folder = mdlTools::GetFullPath(options.folder);
+    const ExtractSettings settings{options.overwrite ? 1 : 0, options.skipOlder ? 1 : 0};
+    Progress progress(::isatty(STDERR_FILENO) != 0, selected.size());
+    TerminalOwner terminal(progress);
+    const bool canAsk = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+    ExtractOwner *owner = canAsk ? &terminal : nullptr;
+
+    size_t written = 0, skipped = 0, kept = 0;
+    int exitCode = ExitOk;
+    for (size_t done = 0; done < selected.size(); ++done) {
+        progress.show(done);
+        const int32_t index = selected[done];
+        const auto result =
+            ExtractPakEntry(archive, PakRowKey(index), folder, !options.flat, settings, owner);
+        const char *verb = nullptr;
+        switch (result.Outcome) {
+        case ExtractOutcome::Written:
+            ++written;
+            verb = "written";
+            break;
+        case ExtractOutcome::Skipped:
+            ++skipped;
+            verb = "skipped";
+            break;
+        case ExtractOutcome::Kept:
+            ++kept;
+            verb = "kept";
+            break;
+        case ExtractOutcome::Cancelled:
+            progress.clear();
+            std::fprintf(stderr, "vannerby-cli: Abbruch durch den Benutzer!\n");
+            exitCode = ExitEntryFailed;
+            break;
+        case ExtractOutcome::NotFound: {
+            progress.clear();
+            const PakError error = MakePakError(PakErrorCode::FileNotFound, archive.PakPath);
+            PrintError(error.Description, error.Code);
+            exitCode = ExitEntryFailed;
+            break;
+        }
+        case ExtractOutcome::Failed:
+            progress.clear();
+            PrintError(result.Error.Description, result.Error.Code);
+            exitCode = ExitEntryFailed;
+            break;
+        }
+        if (exitCode != ExitOk)
+            break;
+        if (options.verbose) {
+            const std::string name =
+                EscapeControl(PakEntryName(archive.Entries[static_cast<size_t>(index)]));
+            std::printf("%s %s\n", verb, name.c_str());
+        }
+    }
+    progress.clear();
+    std::fflush(stdout);
+    std::fprintf(stderr, "%zu written, %zu skipped, %zu kept\n", written, skipped, kept);
+    return exitCode;
+}
+
+} // namespace
+
+void AddExtractCommand(CLI::App &app, int &exitCode)
+{
+    auto *cmd = app.add_subcommand("extract", "Extract entries of an archive into a folder.");
+    const auto options = std::make_shared<Options>();
+    cmd->add_option("-C", options->folder, "Folder to extract into (created when missing)");
+    cmd->add_flag("--flat", options->flat, "Drop the stored folder names");
+    cmd->add_flag("--overwrite", options->overwrite, "Replace existing files without asking");
+    cmd->add_flag("--skip-older", options->skipOlder,
+                  "Skip entries that are not newer than the file on disk");
+    cmd->add_flag("-v", options->verbose, "Print what happened to each entry");
+    cmd->add_option("ARCHIVE", options->archivePath, "The archive")->required();
+    cmd->add_option("PATTERN", options->patterns,
+                    "Extract only entries whose whole name matches (* and ?, any case)");
+    cmd->callback([options, &exitCode] { exitCode = runExtract(*options); });
+}
+
+} // namespace cli

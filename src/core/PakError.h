@@ -41,7 +41,7 @@ std::string PakErrorMessage(const PakError &error);
 // Either a value or a PakError; a stand-in until the toolchain has std::expected.
 template <class T> class Expected
 {
-public:
+  public:
     Expected(T value) : m_v(std::move(value)) {}
     Expected(PakError error) : m_v(std::move(error)) {}
 
@@ -55,13 +55,13 @@ public:
     const T *operator->() const { return &value(); }
     const PakError &error() const { return std::get<1>(m_v); }
 
-private:
+  private:
     std::variant<T, PakError> m_v;
 };
 
 template <> class Expected<void>
 {
-public:
+  public:
     Expected() = default;
     Expected(PakError error) : m_error(std::move(error)), m_failed(true) {}
 
@@ -69,7 +69,7 @@ public:
     explicit operator bool() const { return has_value(); }
     const PakError &error() const { return m_error; }
 
-private:
+  private:
     PakError m_error;
     bool m_failed = false;
 };

@@ -77,7 +77,7 @@ struct PakRow
 // Receives the rows of an archive as the loader produces them.
 class PakRowSink
 {
-public:
+  public:
     virtual ~PakRowSink() = default;
     virtual void AddRow(const PakRow &row) = 0;
 };
@@ -94,8 +94,9 @@ bool IsPakFile(const std::string &path);
 
 // Loads the archive at path into archive and hands each listed entry to sink.
 // A damaged directory or time table fails before anything is allocated from it;
-// on failure archive is left as it was. Fails silently (code 321) for a file that
-// is not an archive.
+// on failure archive is left as it was. A file without the signature fails with
+// code 321 and nothing else touched, so callers that run IsPakFile first see no
+// difference from the signature test.
 Expected<void> ReadPakFile(const std::string &path, PakArchive &archive,
                            PakRowSink *sink = nullptr);
 
@@ -141,7 +142,7 @@ inline constexpr int32_t Stop = 2;
 // Asked by the extractor whether an existing file may be replaced.
 class ExtractOwner
 {
-public:
+  public:
     virtual ~ExtractOwner() = default;
     // 6 = replace, 7 = keep the existing file, 2 = stop the whole run.
     virtual int32_t OverWriteDialog(const ExtractTarget &target) = 0;
@@ -154,7 +155,8 @@ struct ExtractSettings
     int32_t SkipOldFiles = 0;
 };
 
-enum class ExtractOutcome {
+enum class ExtractOutcome
+{
     Written,   // the file was written
     Skipped,   // not newer than the existing file
     Kept,      // the owner answered 7, or there was no owner to ask

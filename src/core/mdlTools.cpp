@@ -72,13 +72,17 @@ std::string GetAppFolder()
 
 bool FileExists(const std::string &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirExists(const std::string &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -105,7 +109,9 @@ int removeOne(const char *path, const struct stat *, int, FTW *)
 bool DeletePath(const std::string &path)
 {
     const std::string target = RemoveBackslash(path);
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (target.empty() || ::lstat(target.c_str(), &st) != 0)
         return false;
     if (!S_ISDIR(st.st_mode))
@@ -156,7 +162,9 @@ std::string GetFullPath(std::string_view path)
 
 std::string GetLongPath(const std::string &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
         return {};
     return GetFullPath(path);
@@ -178,7 +186,9 @@ std::string GetPrivateTempFolder()
     const std::string folder = GetTempFolder() + "vannerby-" + std::to_string(::getuid());
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return {};
-    struct stat st{};
+    struct stat st
+    {
+    };
     // Another user could have planted a link or a folder of their own here.
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
         return {};
@@ -201,8 +211,8 @@ NumberFormat NumberFormat::FromCLocale()
 
 std::string FormatNumber(int64_t value, const NumberFormat &format)
 {
-    const std::string digits = std::to_string(value < 0 ? -static_cast<uint64_t>(value)
-                                                        : static_cast<uint64_t>(value));
+    const std::string digits =
+        std::to_string(value < 0 ? -static_cast<uint64_t>(value) : static_cast<uint64_t>(value));
     std::string result = value < 0 ? "-" : "";
     for (size_t i = 0; i < digits.size(); ++i) {
         if (i > 0 && (digits.size() - i) % 3 == 0)

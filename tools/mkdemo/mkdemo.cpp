@@ -14,15 +14,31 @@ int main(int argc, char **argv)
     constexpr uint64_t spring = 133563222000000000ULL;
     constexpr uint64_t autumn = 133418448000000000ULL;
     const std::vector<PakWriterEntry> entries = {
-        {"readme.txt", "Willkommen bei Vannerby!\r\nDies ist das Demo-Archiv.\r\n", {}, {},
-         autumn, spring, autumn},
-        {"strecken\\nord\\bahnhof.ini", "[Bahnhof]\r\nName=Nordstadt\r\nGleise=4\r\n", {}, {},
-         autumn, spring, autumn},
-        {"strecken\\nord\\signale.dat", std::string(3000, '\x5A'), {}, {}, autumn, spring,
-         spring},
+        {"readme.txt",
+         "Willkommen bei Vannerby!\r\nDies ist das Demo-Archiv.\r\n",
+         {},
+         {},
+         autumn,
+         spring,
+         autumn},
+        {"strecken\\nord\\bahnhof.ini",
+         "[Bahnhof]\r\nName=Nordstadt\r\nGleise=4\r\n",
+         {},
+         {},
+         autumn,
+         spring,
+         autumn},
+        {"strecken\\nord\\signale.dat", std::string(3000, '\x5A'), {}, {}, autumn, spring, spring},
         // "Größenübersicht" in Windows-1252.
-        {"texturen\\Gr\xF6\xDF" "en\xFC" "bersicht.txt", "Lok: 18,4 m\r\nWagen: 26,4 m\r\n",
-         {}, {}, spring, spring, spring},
+        {"texturen\\Gr\xF6\xDF"
+         "en\xFC"
+         "bersicht.txt",
+         "Lok: 18,4 m\r\nWagen: 26,4 m\r\n",
+         {},
+         {},
+         spring,
+         spring,
+         spring},
         {"texturen\\wand.dds", std::string(70000, '\x01'), {}, {}, spring, spring, spring},
         {"leer.dat", "", {}, {}, autumn, autumn, autumn},
     };

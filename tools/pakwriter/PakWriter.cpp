@@ -39,7 +39,8 @@ std::string BuildPak(const std::vector<PakWriterEntry> &given, const PakWriterOp
         const auto &e = entries[i];
         const size_t rec = 16 + i * 136;
         put32(out, rec, static_cast<uint32_t>(e.Start.value_or(static_cast<int32_t>(out.size()))));
-        put32(out, rec + 4, static_cast<uint32_t>(e.Size.value_or(static_cast<int32_t>(e.Data.size()))));
+        put32(out, rec + 4,
+              static_cast<uint32_t>(e.Size.value_or(static_cast<int32_t>(e.Data.size()))));
         out.replace(rec + 8, std::min<size_t>(e.Name.size(), 128), e.Name.substr(0, 128));
         out += e.Data;
     }

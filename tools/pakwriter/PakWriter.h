@@ -9,7 +9,7 @@
 // Fields are written as given, so damaged archives can be built on purpose.
 struct PakWriterEntry
 {
-    std::string Name;     // raw Windows-1252 bytes, cut or NUL-padded to 128
+    std::string Name; // raw Windows-1252 bytes, cut or NUL-padded to 128
     std::string Data;
     std::optional<int32_t> Start; // override the computed start offset
     std::optional<int32_t> Size;  // override the stored size
@@ -18,7 +18,7 @@ struct PakWriterEntry
 
 struct PakWriterOptions
 {
-    bool WithTimeTable = false;       // prepend "FILELIST.BIN" with a time table
+    bool WithTimeTable = false; // prepend "FILELIST.BIN" with a time table
     std::string TimeTableName = "FILELIST.BIN";
     std::optional<int32_t> EntryCount; // override the stored count
     std::string Signature = std::string("PAK\0", 4);
