@@ -1,7 +1,9 @@
 // Writes the demo archive that the README's run command opens.
 #include "PakWriter.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 int main(int argc, char **argv)
 {
@@ -13,34 +15,27 @@ int main(int argc, char **argv)
     // Germany) and 2023-10-15 12:00 UTC, so that daylight saving shows.
     constexpr uint64_t spring = 133563222000000000ULL;
     constexpr uint64_t autumn = 133418448000000000ULL;
+    const auto entry = [](std::string name, std::string data, uint64_t created, uint64_t accessed,
+                          uint64_t written) {
+        PakWriterEntry e(std::move(name), std::move(data));
+        e.CreationTime = created;
+        e.LastAccessTime = accessed;
+        e.LastWriteTime = written;
+        return e;
+    };
     const std::vector<PakWriterEntry> entries = {
-        {"readme.txt",
-         "Willkommen bei Vannerby!\r\nDies ist das Demo-Archiv.\r\n",
-         {},
-         {},
-         autumn,
-         spring,
-         autumn},
-        {"strecken\\nord\\bahnhof.ini",
-         "[Bahnhof]\r\nName=Nordstadt\r\nGleise=4\r\n",
-         {},
-         {},
-         autumn,
-         spring,
-         autumn},
-        {"strecken\\nord\\signale.dat", std::string(3000, '\x5A'), {}, {}, autumn, spring, spring},
+        entry("readme.txt", "Willkommen bei Vannerby!\r\nDies ist das Demo-Archiv.\r\n", autumn,
+              spring, autumn),
+        entry("strecken\\nord\\bahnhof.ini", "[Bahnhof]\r\nName=Nordstadt\r\nGleise=4\r\n", autumn,
+              spring, autumn),
+        entry("strecken\\nord\\signale.dat", std::string(3000, '\x5A'), autumn, spring, spring),
         // "Größenübersicht" in Windows-1252.
-        {"texturen\\Gr\xF6\xDF"
-         "en\xFC"
-         "bersicht.txt",
-         "Lok: 18,4 m\r\nWagen: 26,4 m\r\n",
-         {},
-         {},
-         spring,
-         spring,
-         spring},
-        {"texturen\\wand.dds", std::string(70000, '\x01'), {}, {}, spring, spring, spring},
-        {"leer.dat", "", {}, {}, autumn, autumn, autumn},
+        entry("texturen\\Gr\xF6\xDF"
+              "en\xFC"
+              "bersicht.txt",
+              "Lok: 18,4 m\r\nWagen: 26,4 m\r\n", spring, spring, spring),
+        entry("texturen\\wand.dds", std::string(70000, '\x01'), spring, spring, spring),
+        entry("leer.dat", "", autumn, autumn, autumn),
     };
     PakWriterOptions options;
     options.WithTimeTable = true;

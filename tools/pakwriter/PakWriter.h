@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Builds PAK archives for tests, benchmarks, fuzz seeds and the demo archive.
@@ -11,8 +12,8 @@ struct PakWriterEntry
 {
     std::string Name; // raw Windows-1252 bytes, cut or NUL-padded to 128
     std::string Data;
-    std::optional<int32_t> Start; // override the computed start offset
-    std::optional<int32_t> Size;  // override the stored size
+    std::optional<int32_t> Start{}; // override the computed start offset
+    std::optional<int32_t> Size{};  // override the stored size
     uint64_t CreationTime = 0, LastAccessTime = 0, LastWriteTime = 0;
 };
 
