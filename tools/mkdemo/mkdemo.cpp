@@ -17,7 +17,7 @@ int main(int argc, char **argv)
     constexpr uint64_t autumn = 133418448000000000ULL;
     const auto entry = [](std::string name, std::string data, uint64_t created, uint64_t accessed,
                           uint64_t written) {
-        PakWriterEntry e(std::move(name), std::move(data));
+        PakWriterEntry e{std::move(name), std::move(data)};
         e.CreationTime = created;
         e.LastAccessTime = accessed;
         e.LastWriteTime = written;

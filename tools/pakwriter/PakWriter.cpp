@@ -19,7 +19,7 @@ std::string BuildPak(const std::vector<PakWriterEntry> &given, const PakWriterOp
 {
     std::vector<PakWriterEntry> entries;
     if (options.WithTimeTable)
-        entries.emplace_back(options.TimeTableName, std::string());
+        entries.push_back(PakWriterEntry{options.TimeTableName, {}});
     entries.insert(entries.end(), given.begin(), given.end());
     if (options.WithTimeTable) {
         std::string table(entries.size() * 32, '\0');
