@@ -1,0 +1,139 @@
+#include "mdlFileDialog.h"
+
+#include "FolderBrowserDialog.h"
+#include "mdlWindow.h"
+
+#include <QFileDialog>
+#include <QPointer>
+#include <QTimer>
+
+namespace mdlFileDialog {
+namespace {
+
+// One wildcard pattern in a form that Qt matches regardless of letter case:
+// every letter becomes a bracket of its two cases ("*.pa?" -> "*.[pP][aA]?").
+QString CaseInsensitivePattern(const QString &pattern)
+{
+    if (pattern == QStringLiteral("*.*"))
+        return QStringLiteral("*");
+    QString result;
+    bool inBracket = false;
+    for (const QChar c : pattern) {
+        if (c == QLatin1Char('['))
+            inBracket = true;
+        else if (c == QLatin1Char(']'))
+            inBracket = false;
+        const QChar lower = c.toLower();
+        const QChar upper = c.toUpper();
+        if (!inBracket && lower != upper) {
+            result += QLatin1Char('[');
+            result += lower;
+            result += upper;
+            result += QLatin1Char(']');
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QString QtPatterns(const QString &patterns)
+{
+    QStringList parts;
+    for (const QString &part : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString trimmed = part.trimmed();
+        if (!trimmed.isEmpty())
+            parts << CaseInsensitivePattern(trimmed);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// Centres the dialog on its owner once it has been laid out and shown.
+void CenterWhenShown(QWidget *dialog, QWidget *owner)
+{
+    QPointer<QWidget> guardedDialog(dialog);
+    QPointer<QWidget> guardedOwner(owner);
+    QTimer::singleShot(0, dialog, [guardedDialog, guardedOwner] {
+        if (guardedDialog)
+            mdlWindow::CenterWindow(guardedDialog, guardedOwner);
+    });
+}
+
+} // namespace
+
+QString BrowseForFolder(uint32_t /*flags*/, const QString &initialFolder, const QString &title,
+                        QWidget *owner)
+{
+    FolderBrowserDialog dialog(initialFolder, title, owner);
+    CenterWhenShown(&dialog, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.ChosenFolder();
+}
+
+QString BuildFileFilter(const QStringList &pairs)
+{
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < pairs.size(); i += 2) {
+        // The description stays as the user sees it; the bracket Qt reads the
+        // patterns from is hidden by the dialog (HideNameFilterDetails).
+        entries << pairs.at(i) + QStringLiteral(" (") + QtPatterns(pairs.at(i + 1)) +
+                       QLatin1Char(')');
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+QString ShowFileDialog(bool open, uint32_t &flags, const QString &initialFolder,
+                       const QString &filter, int32_t &filterIndex, const QString &defaultExtension,
+                       const QString &fileName, const QString &title, QWidget *owner)
+{
+    QFileDialog dialog(owner);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::DontResolveSymlinks, (flags & OFN_NODEREFERENCELINKS) != 0);
+    if (open) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, (flags & OFN_OVERWRITEPROMPT) == 0);
+    }
+    if (!title.isEmpty())
+        dialog.setWindowTitle(title);
+    const QString filters =
+        filter.isEmpty()
+            ? BuildFileFilter({QStringLiteral("AlleDateien (*.*)"), QStringLiteral("*.*")})
+            : filter;
+    const QStringList filterList = filters.split(QStringLiteral(";;"));
+    dialog.setNameFilters(filterList);
+    if (filterIndex >= 1 && filterIndex <= filterList.size())
+        dialog.selectNameFilter(filterList.at(filterIndex - 1));
+    if (!defaultExtension.isEmpty())
+        dialog.setDefaultSuffix(defaultExtension);
+    if (!initialFolder.isEmpty())
+        dialog.setDirectory(initialFolder);
+    if (!fileName.isEmpty())
+        dialog.selectFile(fileName);
+    CenterWhenShown(&dialog, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return {};
+    const qsizetype used = filterList.indexOf(dialog.selectedNameFilter());
+    if (used >= 0)
+        filterIndex = static_cast<int32_t>(used + 1);
+    return chosen.first();
+}
+
+QString ShowOpenDialog(uint32_t flags, const QString &initialFolder, const QString &filter,
+                       int32_t &filterIndex, const QString &defaultExtension,
+                       const QString &fileName, const QString &title, QWidget *owner)
+{
+    uint32_t used = flags == 0 ? DefaultOpenFlags : flags;
+    return ShowFileDialog(true, used, initialFolder, filter, filterIndex, defaultExtension,
+                          fileName, title, owner);
+}
+
+} // namespace mdlFileDialog

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "mdlPakFile.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QLocale>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// The rows of the loaded archive directory, one per listed entry, in the seven
+// columns of the archive list. Cells are formatted when asked for; sorting works
+// on typed values, so that it gives the order of the displayed texts' sort keys
+// without rewriting any text.
+class PakListModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+
+  public:
+    enum Column
+    {
+        ColName,
+        ColExtension,
+        ColStart,
+        ColSize,
+        ColCreationTime,
+        ColLastAccessTime,
+        ColLastWriteTime,
+        ColumnCount
+    };
+
+    // The typed value a cell sorts by: the name or extension, the number, or the
+    // local date-time as yyyymmddhhnnss (an invalid QVariant for an undated cell).
+    static constexpr int RawValueRole = Qt::UserRole + 1;
+    // The row's key ("ID" + entry index) in data(); the column's key in headerData().
+    static constexpr int KeyRole = Qt::UserRole + 2;
+
+    explicit PakListModel(QObject *parent = nullptr);
+
+    // Empties the list and forgets the archive.
+    void Clear();
+    // Lists every entry of archive except a leading time table, in one reset. The
+    // archive must stay unchanged until the next Clear or Load. A list that was
+    // sorted is sorted again by the same column and order.
+    void Load(const PakArchive &archive);
+    // The picture every row shows in its first column.
+    void SetRowIcon(const QIcon &icon);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
+                       int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Stable: rows with equal keys keep their order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    bool IsSorted() const { return m_blnSorted; }
+    int SortColumn() const { return m_intSortColumn; }
+    Qt::SortOrder SortOrder() const { return m_sortOrder; }
+
+    // The text of a cell as displayed.
+    QString CellText(int row, int column) const;
+    QString ColumnCaption(int column) const;
+    QString ColumnKey(int column) const;
+    // "ID" + the entry index of the row.
+    QString RowKey(int row) const;
+    int32_t EntryIndex(int row) const;
+    // The sum of the Size column over rows first to last (inclusive).
+    int64_t SizeSum(int first, int last) const;
+    int64_t TotalSize() const;
+    // Rows whose cells in column are the longest texts (at most count of them).
+    QList<int> WidestRows(int column, int count) const;
+
+  private:
+    struct Row
+    {
+        int32_t Index = 0;
+        QString Name;
+        QString Extension;
+    };
+
+    // Row positions in the order that sorting by column gives.
+    std::vector<int> SortedOrder(int column, Qt::SortOrder order) const;
+    void ApplyOrder(const std::vector<int> &order);
+    int32_t EntryStart(const Row &row) const;
+    int32_t EntrySize(const Row &row) const;
+    FileTime EntryTime(const Row &row, int column) const;
+    int64_t TimeKey(const Row &row, int column) const;
+    QString FormatNumber(int64_t value) const;
+    QString FormatTime(FileTime time) const;
+    void RebuildSizeSums();
+
+    const PakArchive *m_archive = nullptr;
+    std::vector<Row> m_rows;
+    std::vector<int64_t> m_sizeSums; // m_sizeSums[i] = sum of the sizes of rows 0 .. i-1
+    QString m_captions[ColumnCount];
+    QIcon m_rowIcon;
+    QLocale m_locale;
+    bool m_blnSorted = false;
+    int m_intSortColumn = 0;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};

@@ -1,0 +1,917 @@
+#include "frmMain.h"
+
+#include "PakListModel.h"
+#include "PakListView.h"
+#include "mdlFileDialog.h"
+#include "mdlListView.h"
+#include "mdlTools.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+
+#include <cmath>
+#include <exception>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+const QString ProductName = QStringLiteral("Vannerby");
+
+// Runs one step of start-up or shut-down; a failing step is skipped and the
+// caller goes on with the next one.
+void RunStep(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const std::exception &) {
+    } catch (...) {
+    }
+}
+
+std::string ToPath(const QString &path)
+{
+    return path.toStdString();
+}
+
+QString FromPath(const std::string &path)
+{
+    return QString::fromStdString(path);
+}
+
+// The separators of the Qt locale in the form the core's size formatting takes.
+mdlTools::NumberFormat LocaleNumberFormat()
+{
+    const QLocale locale;
+    mdlTools::NumberFormat format;
+    format.ThousandsSeparator = locale.groupSeparator().toStdString();
+    format.DecimalPoint = locale.decimalPoint().toStdString();
+    return format;
+}
+
+} // namespace
+
+frmMain::frmMain(const QStringList &arguments, QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setAcceptDrops(true);
+    CreateIcons();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    CreateList();
+    qApp->installEventFilter(this);
+    Startup(arguments);
+}
+
+frmMain::~frmMain()
+{
+    qApp->removeEventFilter(this);
+    Shutdown();
+    SetBusy(false);
+}
+
+QTableView *frmMain::List() const
+{
+    return m_lvwPAK;
+}
+
+QString frmMain::VersionText(int major, int minor, int revision)
+{
+    return QString::number(major) + QLatin1Char('.') + QString::number(minor) +
+           QString::number(revision);
+}
+
+QString frmMain::ProductTitle()
+{
+    const QStringList parts = QStringLiteral(VANNERBY_VERSION).split(QLatin1Char('.'));
+    return ProductName + QStringLiteral(" v") +
+           VersionText(parts.value(0).toInt(), parts.value(1).toInt(), parts.value(2).toInt());
+}
+
+// ---------------------------------------------------------------------------
+// Controls
+
+void frmMain::CreateIcons()
+{
+    QStyle *style = this->style();
+    const auto themed = [](const char *name, const QIcon &fallback) {
+        return QIcon::fromTheme(QString::fromLatin1(name), fallback);
+    };
+    m_imlToolbarIcons.insert(QStringLiteral("New"),
+                             themed("text-x-generic", style->standardIcon(QStyle::SP_FileIcon)));
+    m_imlToolbarIcons.insert(
+        QStringLiteral("Open"),
+        themed("document-open", style->standardIcon(QStyle::SP_DialogOpenButton)));
+    m_imlToolbarIcons.insert(
+        QStringLiteral("Close"),
+        themed("document-close", style->standardIcon(QStyle::SP_DialogCloseButton)));
+    m_imlToolbarIcons.insert(
+        QStringLiteral("Copy"),
+        themed("edit-copy", style->standardIcon(QStyle::SP_FileDialogContentsView)));
+    m_imlToolbarIcons.insert(
+        QStringLiteral("Properties"),
+        themed("document-properties", style->standardIcon(QStyle::SP_FileDialogInfoView)));
+    m_imlToolbarIcons.insert(QStringLiteral("Extract"),
+                             themed("archive-extract", style->standardIcon(QStyle::SP_ArrowDown)));
+    m_imlToolbarIcons.insert(
+        QStringLiteral("Help"),
+        themed("help-about", style->standardIcon(QStyle::SP_MessageBoxInformation)));
+}
+
+QAction *frmMain::AddMenuAction(QMenu *menu, const char *name, const QString &caption,
+                                void (frmMain::*handler)())
+{
+    auto *action = new QAction(caption, menu);
+    action->setObjectName(QString::fromLatin1(name));
+    menu->addAction(action);
+    if (handler != nullptr)
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    m_actions.insert(action->objectName(), action);
+    return action;
+}
+
+QAction *frmMain::AddSeparator(QMenu *menu, const char *name)
+{
+    auto *action = new QAction(menu);
+    action->setSeparator(true);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setProperty("Tag", QStringLiteral("NOLOC"));
+    menu->addAction(action);
+    m_actions.insert(action->objectName(), action);
+    return action;
+}
+
+void frmMain::CreateMenus()
+{
+    const auto addMenu = [this](const char *name, const QString &caption) {
+        QMenu *menu = menuBar()->addMenu(caption);
+        menu->setObjectName(QString::fromLatin1(name));
+        menu->menuAction()->setObjectName(QString::fromLatin1(name));
+        m_actions.insert(menu->objectName(), menu->menuAction());
+        return menu;
+    };
+
+    QMenu *file = addMenu("mnuFile", QStringLiteral("&Datei"));
+    AddMenuAction(file, "mnuFileOpen", QStringLiteral("Ö&ffnen..."), &frmMain::FileOpen);
+    AddMenuAction(file, "mnuFileClose", QStringLiteral("S&chließen"), &frmMain::FileClose);
+    AddSeparator(file, "mnuFileBar0");
+    AddMenuAction(file, "mnuFileProperties", QStringLiteral("Ei&genschaften"),
+                  &frmMain::FileProperties);
+    AddSeparator(file, "mnuFileBarMRU1")->setVisible(false);
+    QAction *mru = AddMenuAction(file, "mnuFileMRU", QString(), nullptr);
+    mru->setProperty("Tag", QStringLiteral("NOLOC"));
+    mru->setVisible(false);
+    m_mnuFileMRU.append(mru);
+    connect(mru, &QAction::triggered, this, [this, mru] { RecentFileClick(mru); });
+    AddSeparator(file, "mnuFileBarMRU2")->setVisible(false);
+    AddMenuAction(file, "mnuFileExit", QStringLiteral("&Beenden"), &frmMain::FileExit);
+
+    QMenu *edit = addMenu("mnuEdit", QStringLiteral("&Bearbeiten"));
+    AddMenuAction(edit, "mnuEditCopy", QStringLiteral("&Kopieren"), &frmMain::EditCopy);
+    AddSeparator(edit, "mnuEditBar0");
+    AddMenuAction(edit, "mnuEditSelectAll", QStringLiteral("&Alles markieren"),
+                  &frmMain::EditSelectAll);
+    AddMenuAction(edit, "mnuEditDeSelectAll", QStringLiteral("Markierung &löschen"),
+                  &frmMain::EditDeSelectAll);
+
+    QMenu *view = addMenu("mnuView", QStringLiteral("&Ansicht"));
+    // Qt inverts the check mark of a checkable entry itself before it reports the click.
+    QAction *toolbar =
+        AddMenuAction(view, "mnuViewToolbar", QStringLiteral("&Symbolleiste"), nullptr);
+    toolbar->setCheckable(true);
+    toolbar->setChecked(true);
+    connect(toolbar, &QAction::triggered, this, [this] { UpdateControls(); });
+    QAction *statusBar =
+        AddMenuAction(view, "mnuViewStatusBar", QStringLiteral("Status&leiste"), nullptr);
+    statusBar->setCheckable(true);
+    statusBar->setChecked(true);
+    connect(statusBar, &QAction::triggered, this, [this] { UpdateControls(); });
+    AddSeparator(view, "mnuViewBar0");
+    AddMenuAction(view, "mnuViewRefresh", QStringLiteral("&Aktualisieren"), &frmMain::ViewRefresh);
+    AddMenuAction(view, "mnuViewOptions", QStringLiteral("&Optionen..."), &frmMain::ViewOptions);
+
+    QMenu *actions = addMenu("mnuActions", QStringLiteral("A&ktionen"));
+    AddMenuAction(actions, "mnuActionsExtract", QStringLiteral("E&xtrahieren..."),
+                  &frmMain::ActionsExtract);
+
+    QMenu *help = addMenu("mnuHelp", QStringLiteral("&?"));
+    // The program has no help file; the help entries stay hidden.
+    AddMenuAction(help, "mnuHelpContents", QStringLiteral("&Inhalt"), &frmMain::HelpContents)
+        ->setVisible(false);
+    AddMenuAction(help, "mnuHelpSearchForHelpOn", QStringLiteral("&Suchen in der Hilfe..."),
+                  &frmMain::HelpContents)
+        ->setVisible(false);
+    AddSeparator(help, "mnuHelpBar0")->setVisible(false);
+    AddMenuAction(help, "mnuHelpAbout", QStringLiteral("Inf&o "), &frmMain::HelpAbout);
+}
+
+QAction *frmMain::AddToolButton(const char *key, const QString &tip, const char *pictureKey,
+                                void (frmMain::*handler)())
+{
+    auto *button =
+        new QAction(m_imlToolbarIcons.value(QString::fromLatin1(pictureKey)), tip, m_tbrToolBar);
+    button->setProperty("Key", QString::fromLatin1(key));
+    button->setToolTip(tip);
+    button->setStatusTip(tip); // the button's description
+    m_tbrToolBar->addAction(button);
+    connect(button, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    return button;
+}
+
+QAction *frmMain::ToolButton(const QString &key) const
+{
+    for (QAction *action : m_tbrToolBar->actions()) {
+        if (action->property("Key").toString().compare(key, Qt::CaseInsensitive) == 0)
+            return action;
+    }
+    return nullptr;
+}
+
+void frmMain::CreateToolBar()
+{
+    m_tbrToolBar = new QToolBar(this);
+    m_tbrToolBar->setObjectName(QStringLiteral("tbrToolBar"));
+    m_tbrToolBar->setMovable(false);
+    m_tbrToolBar->setFloatable(false);
+    m_tbrToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The view menu's check mark is what shows or hides the toolbar.
+    m_tbrToolBar->toggleViewAction()->setVisible(false);
+    m_tbrToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, m_tbrToolBar);
+    AddToolButton("Open", QStringLiteral("Öffnen"), "Open", &frmMain::FileOpen);
+    AddToolButton("Close", QStringLiteral("Schließen"), "Close", &frmMain::FileClose);
+    m_tbrToolBar->addSeparator();
+    AddToolButton("Copy", QStringLiteral("Kopieren"), "Copy", &frmMain::EditCopy);
+    AddToolButton("Properties", QStringLiteral("Eigenschaften"), "Properties",
+                  &frmMain::FileProperties);
+    AddToolButton("Extract", QStringLiteral("Extrahieren..."), "Extract", &frmMain::ActionsExtract);
+    m_tbrToolBar->addSeparator();
+    AddToolButton("About", QStringLiteral("Info über ..."), "Help", &frmMain::HelpAbout);
+}
+
+void frmMain::CreateStatusBar()
+{
+    m_sbrStatusBar = new QStatusBar(this);
+    m_sbrStatusBar->setObjectName(QStringLiteral("sbrStatusBar"));
+    const auto addPanel = [this](const char *key) {
+        auto *panel = new QLabel(m_sbrStatusBar);
+        panel->setObjectName(QString::fromLatin1(key));
+        panel->setProperty("Key", QString::fromLatin1(key));
+        // Panel texts are built at run time from the window's message texts.
+        panel->setProperty("Tag", QStringLiteral("NOLOC"));
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        m_sbrStatusBar->addWidget(panel, 1);
+        return panel;
+    };
+    m_pnlSelection = addPanel("Selection");
+    m_pnlTotal = addPanel("Total");
+    setStatusBar(m_sbrStatusBar);
+}
+
+void frmMain::CreateList()
+{
+    m_model = new PakListModel(this);
+    m_model->SetRowIcon(m_imlToolbarIcons.value(QStringLiteral("New")));
+    m_lvwPAK = new PakListView(this);
+    m_lvwPAK->setObjectName(QStringLiteral("lvwPAK"));
+    m_lvwPAK->setModel(m_model);
+    setCentralWidget(m_lvwPAK);
+    m_lvwPAK->SetDragDataProvider([this] { return CollectDragData(); });
+    connect(m_lvwPAK->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &frmMain::ColumnClick);
+    connect(m_lvwPAK, &QAbstractItemView::doubleClicked, this, [this] { FileProperties(); });
+    // The panels follow every change of the selection, by mouse, keyboard or command.
+    connect(m_lvwPAK->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { UpdateStatus(); });
+    connect(m_lvwPAK, &PakListView::DragFinished, this, [this] { UpdateStatus(); });
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and shut-down
+
+void frmMain::Startup(const QStringList &arguments)
+{
+    RunStep([this] { SetBusy(true); });
+    m_blnShortcutKey = false;
+    RunStep([this] { setWindowTitle(ProductTitle()); });
+    RunStep([this] { TranslateFormStep(); });
+    RunStep([this] {
+        m_strFileNotFound = TranslateTextStep(QStringLiteral("strFileNotFound"),
+                                              QStringLiteral("wurde nicht gefunden!"));
+        m_strStatusFiles =
+            TranslateTextStep(QStringLiteral("strStatusFiles"), QStringLiteral("Dateien"));
+        m_strStatusTotal =
+            TranslateTextStep(QStringLiteral("strStatusTotal"), QStringLiteral("gesamt"));
+        m_strStatusSelected =
+            TranslateTextStep(QStringLiteral("strStatusSelected"), QStringLiteral("ausgewählt"));
+        m_strOpenAllFiles =
+            TranslateTextStep(QStringLiteral("strOpenAllFiles"), QStringLiteral("Alle Dateien"));
+        m_strOpenPakFiles =
+            TranslateTextStep(QStringLiteral("strOpenPakFiles"), QStringLiteral("PAK-Dateien"));
+        m_strProcessCanceled = TranslateTextStep(QStringLiteral("strProcessCanceled"),
+                                                 QStringLiteral("Abbruch durch den Benutzer!"));
+    });
+    RunStep([this] {
+        // A folder of this process's own below the user's private temporary
+        // folder, so that a second running copy never deletes our dragged files.
+        m_strTempPath = FromPath(mdlTools::GetShortPath(mdlTools::GetTempFolder())) +
+                        QStringLiteral("vannerby-%1/%2").arg(getuid()).arg(getpid());
+    });
+    RunStep([this] { LoadSettingsStep(); });
+    RunStep([this] { LoadRecentFilesStep(); });
+    RunStep([this] { LoadPakFile(QString()); });
+    RunStep([this, &arguments] { ProcessCommandLine(arguments); });
+    RunStep([this] { LoadWindowPlacementStep(); });
+    RunStep([this] {
+        UpdateControls();
+        UpdateStatus();
+    });
+    m_blnLoaded = true;
+    RunStep([this] { SetBusy(false); });
+}
+
+void frmMain::Shutdown()
+{
+    if (m_blnUnloaded)
+        return;
+    m_blnUnloaded = true;
+    RunStep([this] { SetBusy(true); });
+    RunStep([this] { SaveSettingsStep(); });
+    RunStep([this] { SaveRecentFilesStep(); });
+    RunStep([this] { SaveWindowPlacementStep(); });
+    RunStep([this] {
+        if (m_strTempPath.isEmpty())
+            return;
+        mdlTools::DeletePath(ToPath(m_strTempPath));
+        // The user's folder above it goes too once no running copy uses it.
+        ::rmdir(ToPath(QFileInfo(m_strTempPath).path()).c_str());
+    });
+    RunStep([this] { SetBusy(false); });
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Shutdown();
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------
+// State
+
+void frmMain::SetBusy(bool blnBusy)
+{
+    if (blnBusy == m_blnBusy)
+        return;
+    m_blnBusy = blnBusy;
+    if (blnBusy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        setUpdatesEnabled(false);
+    } else {
+        setUpdatesEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+bool frmMain::LoadPakFile(const QString &path)
+{
+    bool success = true;
+    m_model->Clear();
+    if (!path.isEmpty()) {
+        const Expected<void> loaded = ReadPakFile(ToPath(path), m_archive, nullptr);
+        if (loaded) {
+            m_model->Load(m_archive);
+        } else {
+            success = false;
+            // A file without the signature fails silently; the caller reports it.
+            if (loaded.error().Code != PakErrorCode::InvalidFormat)
+                ShowError(loaded.error());
+        }
+    }
+    mdlListView::AutoSizeColumns(m_lvwPAK);
+    m_lvwPAK->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    m_strFileName = success ? path : QString();
+    UpdateControls();
+    UpdateStatus();
+    return success;
+}
+
+void frmMain::OpenPakFile(const QString &path)
+{
+    SetBusy(true);
+    if (IsPakFile(ToPath(path))) {
+        if (LoadPakFile(path))
+            RunStep([this, &path] { AddRecentFileStep(path); });
+        else
+            ShowMessage(QMessageBox::Warning, path + QLatin1Char(' ') + m_strFileNotFound);
+    } else {
+        ShowMessage(QMessageBox::Warning, path + QLatin1Char(' ') + m_strFileNotFound);
+        RunStep([this, &path] { RemoveRecentFileStep(path); });
+    }
+    SetBusy(false);
+}
+
+void frmMain::ProcessCommandLine(const QStringList &arguments)
+{
+    for (const QString &argument : arguments) {
+        QString path = argument;
+        // Blanks only, as the command line's own splitting leaves them.
+        while (path.startsWith(QLatin1Char(' ')))
+            path.remove(0, 1);
+        while (path.endsWith(QLatin1Char(' ')))
+            path.chop(1);
+        if (path.isEmpty() || !m_strFileName.isEmpty())
+            continue;
+        // A relative name is remembered as the full path it names now, so that the
+        // recent-files entry still works from another folder.
+        path = FromPath(mdlTools::GetFullPath(ToPath(path)));
+        if (IsPakFile(ToPath(path)))
+            OpenPakFile(path);
+    }
+}
+
+void frmMain::UpdateControls()
+{
+    const bool open = !m_strFileName.isEmpty();
+    setWindowTitle(open ? ProductTitle() + QStringLiteral(" - ") + m_strFileName : ProductTitle());
+    const int32_t selected = mdlListView::GetSelectedCount(m_lvwPAK);
+    const auto enable = [this](const char *menu, const char *button, bool on) {
+        if (menu != nullptr)
+            m_actions.value(QString::fromLatin1(menu))->setEnabled(on);
+        if (button != nullptr)
+            ToolButton(QString::fromLatin1(button))->setEnabled(on);
+    };
+    enable("mnuFileClose", "Close", open);
+    enable("mnuActionsExtract", "Extract", open);
+    enable("mnuViewRefresh", nullptr, open);
+    enable("mnuEditSelectAll", nullptr, open);
+    enable("mnuEditCopy", "Copy", open && selected >= 1);
+    enable("mnuEditDeSelectAll", nullptr, open && selected >= 1);
+    enable("mnuFileProperties", "Properties", open && selected == 1);
+    m_sbrStatusBar->setVisible(m_actions.value(QStringLiteral("mnuViewStatusBar"))->isChecked());
+    m_tbrToolBar->setVisible(m_actions.value(QStringLiteral("mnuViewToolbar"))->isChecked());
+    ArrangeControls();
+}
+
+QString frmMain::StatusText(int64_t count, int64_t bytes, const QString &lastWord) const
+{
+    return QString::number(count) + QLatin1Char(' ') + m_strStatusFiles + QStringLiteral(" (") +
+           FromPath(mdlTools::FormatFileSize(static_cast<double>(bytes), LocaleNumberFormat())) +
+           QStringLiteral(") ") + lastWord;
+}
+
+void frmMain::UpdateStatus()
+{
+    // Sums over runs of selected rows and prefix sums of the sizes: no walk over
+    // every row, and 64 bits so that archives above 2 GiB add up.
+    const auto runs = mdlListView::GetSelectedRuns(m_lvwPAK);
+    int64_t selected = 0;
+    int64_t selectedBytes = 0;
+    for (const auto &[first, last] : runs) {
+        selected += last - first + 1;
+        selectedBytes += m_model->SizeSum(first, last);
+    }
+    const bool anySelected = selected >= 1;
+    const bool oneSelected = selected == 1;
+    m_actions.value(QStringLiteral("mnuEditCopy"))->setEnabled(anySelected);
+    m_actions.value(QStringLiteral("mnuEditDeSelectAll"))->setEnabled(anySelected);
+    ToolButton(QStringLiteral("Copy"))->setEnabled(anySelected);
+    m_actions.value(QStringLiteral("mnuFileProperties"))->setEnabled(oneSelected);
+    ToolButton(QStringLiteral("Properties"))->setEnabled(oneSelected);
+    m_pnlSelection->setText(StatusText(selected, selectedBytes, m_strStatusSelected));
+    m_pnlTotal->setText(StatusText(m_model->rowCount(), m_model->TotalSize(), m_strStatusTotal));
+}
+
+double frmMain::TwipsPerPixel() const
+{
+    const QScreen *screen = this->screen();
+    const double dpi = screen != nullptr ? screen->logicalDotsPerInchX() : 96.0;
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+void frmMain::ArrangeControls()
+{
+    // Resizing below the minimum comes back here through resizeEvent.
+    if (m_blnArranging)
+        return;
+    m_blnArranging = true;
+    const Qt::WindowStates state = windowState();
+    if (!(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        const double twips = TwipsPerPixel();
+        const int minWidth = static_cast<int>(std::ceil(MinWidth() / twips));
+        const int minHeight = static_cast<int>(std::ceil(MinHeight() / twips));
+        const QRect frame = frameGeometry();
+        const int frameWidth = frame.width() - width();
+        const int frameHeight = frame.height() - height();
+        if (frame.width() < minWidth)
+            resize(minWidth - frameWidth, height());
+        if (frameGeometry().height() < minHeight)
+            resize(width(), minHeight - frameHeight);
+    }
+    // The list fills the space between toolbar and status bar by itself (central widget).
+    m_blnArranging = false;
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    ArrangeControls();
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        ArrangeControls();
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+
+void frmMain::ShowMessage(int icon, const QString &text)
+{
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), ProductName, text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void frmMain::ShowError(const PakError &error)
+{
+    ShowMessage(QMessageBox::Critical, FromPath(PakErrorMessage(error)));
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void frmMain::FileOpen()
+{
+    RunStep([this] {
+        const QString filter = mdlFileDialog::BuildFileFilter(
+            {m_strOpenAllFiles + QStringLiteral(" (*.*)"), QStringLiteral("*.*"),
+             m_strOpenPakFiles + QStringLiteral(" (*.pa?)"), QStringLiteral("*.pa?")});
+        int32_t filterIndex = 2;
+        const bool open = !m_strFileName.isEmpty();
+        const QString chosen = mdlFileDialog::ShowOpenDialog(
+            0, open ? QString() : HostFolder(), filter, filterIndex, QString(),
+            open ? m_strFileName : QString(), QString(), this);
+        if (!chosen.isEmpty())
+            OpenPakFile(chosen);
+    });
+}
+
+void frmMain::FileClose()
+{
+    LoadPakFile(QString());
+}
+
+void frmMain::FileProperties()
+{
+    const QString text = PropertiesText();
+    if (text.isEmpty())
+        return;
+    ShowMessage(QMessageBox::Information, text);
+}
+
+void frmMain::FileExit()
+{
+    close();
+}
+
+QString frmMain::PropertiesText() const
+{
+    const auto runs = mdlListView::GetSelectedRuns(m_lvwPAK);
+    // The one selected row, whichever row has the focus.
+    if (runs.size() != 1 || runs.front().first != runs.front().second)
+        return {};
+    const int row = runs.front().first;
+    QString text;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        QString label = m_model->ColumnCaption(column) + QLatin1Char(':');
+        if (label.size() < 10)
+            label += QLatin1Char('\t');
+        text += label + QLatin1Char('\t') + m_model->CellText(row, column) + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+QString frmMain::CopyText() const
+{
+    const auto runs = mdlListView::GetSelectedRuns(m_lvwPAK);
+    if (runs.empty())
+        return {};
+    const int columns = m_model->columnCount();
+    QString text;
+    int64_t rows = 0;
+    for (const auto &[first, last] : runs)
+        rows += last - first + 1;
+    text.reserve(static_cast<qsizetype>((rows + 1) * 96));
+    for (int column = 0; column < columns; ++column) {
+        if (column > 0)
+            text += QLatin1Char('\t');
+        text += m_model->ColumnCaption(column);
+    }
+    text += QStringLiteral("\r\n");
+    for (const auto &[first, last] : runs) {
+        for (int row = first; row <= last; ++row) {
+            for (int column = 0; column < columns; ++column) {
+                if (column > 0)
+                    text += QLatin1Char('\t');
+                text += m_model->CellText(row, column);
+            }
+            text += QStringLiteral("\r\n");
+        }
+    }
+    return text;
+}
+
+void frmMain::EditCopy()
+{
+    SetBusy(true);
+    const QString text = CopyText();
+    if (!text.isEmpty()) {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(text);
+    }
+    SetBusy(false);
+}
+
+void frmMain::EditSelectAll()
+{
+    SetBusy(true);
+    mdlListView::SetAllItemsSelected(m_lvwPAK, -1);
+    UpdateStatus();
+    SetBusy(false);
+}
+
+void frmMain::EditDeSelectAll()
+{
+    SetBusy(true);
+    mdlListView::SetAllItemsSelected(m_lvwPAK, 0);
+    UpdateStatus();
+    SetBusy(false);
+}
+
+void frmMain::ViewToolbar()
+{
+    QAction *action = m_actions.value(QStringLiteral("mnuViewToolbar"));
+    action->setChecked(!action->isChecked());
+    UpdateControls();
+}
+
+void frmMain::ViewStatusBar()
+{
+    QAction *action = m_actions.value(QStringLiteral("mnuViewStatusBar"));
+    action->setChecked(!action->isChecked());
+    UpdateControls();
+}
+
+void frmMain::ViewRefresh()
+{
+    SetBusy(true);
+    UpdateStatus();
+    SetBusy(false);
+}
+
+void frmMain::ViewOptions()
+{
+    // The options dialog is not part of the program yet; afterwards the
+    // commands are brought up to date as the dialog may have changed settings.
+    UpdateControls();
+}
+
+void frmMain::ActionsExtract()
+{
+    if (m_strFileName.isEmpty())
+        return;
+    // The extract and progress dialogs are not part of the program yet.
+}
+
+void frmMain::HelpAbout()
+{
+    // The about dialog is not part of the program yet.
+}
+
+void frmMain::HelpContents()
+{
+    QMessageBox box(QMessageBox::Information, windowTitle(),
+                    QStringLiteral("Hilfeinhalt konnte nicht angezeigt werden. Dieser Anwendung "
+                                   "ist keine Hilfedatei zugeordnet."),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void frmMain::ColumnClick(int column)
+{
+    if (column < 0 || column >= m_model->columnCount())
+        return;
+    SetBusy(true);
+    const bool descending = m_model->IsSorted() && m_model->SortColumn() == column &&
+                            m_model->SortOrder() == Qt::AscendingOrder;
+    const Qt::SortOrder order = descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_model->sort(column, order);
+    m_lvwPAK->horizontalHeader()->setSortIndicatorShown(true);
+    m_lvwPAK->horizontalHeader()->setSortIndicator(column, order);
+    SetBusy(false);
+}
+
+// ---------------------------------------------------------------------------
+// Recent files
+
+void frmMain::RecentFileClick(QAction *entry)
+{
+    OpenPakFile(entry->data().toString());
+}
+
+// ---------------------------------------------------------------------------
+// Keyboard
+
+bool frmMain::HandleShortcut(int key, Qt::KeyboardModifiers modifiers)
+{
+    std::function<void()> command;
+    if (key == Qt::Key_F5) {
+        command = [this] { ViewRefresh(); };
+    } else if (modifiers & Qt::ControlModifier) {
+        switch (key) {
+        case Qt::Key_O:
+            command = [this] { FileOpen(); };
+            break;
+        case Qt::Key_C:
+            command = [this] { EditCopy(); };
+            break;
+        case Qt::Key_A:
+            command = [this] { EditSelectAll(); };
+            break;
+        case Qt::Key_U:
+            command = [this] { EditDeSelectAll(); };
+            break;
+        case Qt::Key_X:
+            command = [this] { ActionsExtract(); };
+            break;
+        default:
+            break;
+        }
+    }
+    if (!command)
+        return false;
+    m_blnShortcutKey = true;
+    command();
+    return true;
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window sees key presses before its controls, whichever has the focus,
+    // and runs its shortcuts even when the matching menu entry is disabled.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // The shortcut is not passed on: the list would copy its current cell over
+        // the clipboard text on Ctrl+C.
+        if (HandleShortcut(key->key(), key->modifiers()))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Drag and drop
+
+bool frmMain::AcceptsDrop(const QMimeData *data) const
+{
+    if (data == nullptr || !data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return false;
+    return IsPakFile(ToPath(urls.first().toLocalFile()));
+}
+
+void frmMain::DropData(const QMimeData *data)
+{
+    if (data == nullptr || !data->hasUrls())
+        return;
+    const QList<QUrl> urls = data->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    RunStep([this, &urls] { OpenPakFile(urls.first().toLocalFile()); });
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (AcceptsDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (AcceptsDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void frmMain::dropEvent(QDropEvent *event)
+{
+    event->acceptProposedAction();
+    DropData(event->mimeData());
+}
+
+QMimeData *frmMain::CollectDragData()
+{
+    SetBusy(true);
+    QList<QUrl> urls;
+    RunStep([this, &urls] {
+        // The user's private folder is checked (not a link, not someone else's)
+        // before anything is written below it.
+        const std::string privateFolder = mdlTools::GetPrivateTempFolder();
+        if (privateFolder.empty() || !m_strTempPath.startsWith(FromPath(privateFolder))) {
+            ShowError(MakePakError(PakErrorCode::PermissionDenied, ToPath(m_strTempPath)));
+            return;
+        }
+        const std::string folder = ToPath(m_strTempPath);
+        mdlTools::CreatePath(folder);
+        const ExtractSettings settings = CurrentExtractSettings();
+        for (const auto &[first, last] : mdlListView::GetSelectedRuns(m_lvwPAK)) {
+            for (int row = first; row <= last; ++row) {
+                const ExtractResult result = ExtractPakEntry(
+                    m_archive, ToPath(m_model->RowKey(row)), folder, true, settings, nullptr);
+                const std::string path = result.Result();
+                if (path.empty()) {
+                    if (result.Outcome == ExtractOutcome::Failed)
+                        ShowError(result.Error);
+                    return;
+                }
+                urls << QUrl::fromLocalFile(FromPath(path));
+            }
+        }
+    });
+    SetBusy(false);
+    if (urls.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+// ---------------------------------------------------------------------------
+// Settings, recent files, placement and translation
+
+void frmMain::LoadSettingsStep() {}
+
+void frmMain::SaveSettingsStep() {}
+
+void frmMain::LoadRecentFilesStep() {}
+
+void frmMain::SaveRecentFilesStep() {}
+
+void frmMain::AddRecentFileStep(const QString &path)
+{
+    Q_UNUSED(path);
+}
+
+void frmMain::RemoveRecentFileStep(const QString &path)
+{
+    Q_UNUSED(path);
+}
+
+void frmMain::LoadWindowPlacementStep() {}
+
+void frmMain::SaveWindowPlacementStep() {}
+
+void frmMain::TranslateFormStep() {}
+
+QString frmMain::TranslateTextStep(const QString &key, const QString &defaultText)
+{
+    Q_UNUSED(key);
+    return defaultText;
+}
+
+ExtractSettings frmMain::CurrentExtractSettings() const
+{
+    return {};
+}
+
+QString frmMain::HostFolder() const
+{
+    return {};
+}

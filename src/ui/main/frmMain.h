@@ -1,0 +1,165 @@
+#pragma once
+
+#include "mdlPakFile.h"
+
+#include <QHash>
+#include <QIcon>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+class PakListModel;
+class PakListView;
+class QAction;
+class QLabel;
+class QMenu;
+class QMimeData;
+class QStatusBar;
+class QTableView;
+class QToolBar;
+
+// The program's one top-level window: the archive list with its menus, toolbar
+// and status bar. The constructor performs the whole start-up (settings, recent
+// files, the archive named on the command line, window placement); closing or
+// destroying the window performs the shut-down once.
+class frmMain final : public QMainWindow
+{
+    Q_OBJECT
+
+  public:
+    // arguments: the program's command-line arguments, without the program name.
+    explicit frmMain(const QStringList &arguments = {}, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Smallest outer size of the normal window, in twips.
+    int MinWidth() const { return 4000; }
+    int MinHeight() const { return 4000; }
+    // The busy indication: wait cursor and window updates locked. Not counted:
+    // the first "off" ends it.
+    void SetBusy(bool blnBusy);
+    bool IsBusy() const { return m_blnBusy; }
+
+    // Replaces the list by the archive at path, or empties it for an empty path.
+    bool LoadPakFile(const QString &path);
+    // Checks, loads and remembers an archive the user named.
+    void OpenPakFile(const QString &path);
+    // Opens the first argument that names an archive; the others are ignored.
+    void ProcessCommandLine(const QStringList &arguments);
+    // Title, enabled commands, bar visibility and layout.
+    void UpdateControls();
+    // Selection-dependent commands and the two status panels.
+    void UpdateStatus();
+    // Minimum size of the normal window.
+    void ArrangeControls();
+
+    // The commands of the menus, the toolbar and the keyboard.
+    void FileOpen();
+    void FileClose();
+    void FileProperties();
+    void FileExit();
+    void EditCopy();
+    void EditSelectAll();
+    void EditDeSelectAll();
+    void ViewToolbar();
+    void ViewStatusBar();
+    void ViewRefresh();
+    void ViewOptions();
+    void ActionsExtract();
+    void HelpAbout();
+    void HelpContents();
+    // Sorts by the column: ascending, or descending when it is sorted ascending now.
+    void ColumnClick(int column);
+
+    // The clipboard text of the selected rows (empty without a selection).
+    QString CopyText() const;
+    // The properties text of the one selected row (empty unless exactly one).
+    QString PropertiesText() const;
+    // Extracts the selected rows below the temporary folder and returns them as
+    // a file list for a drag; null when nothing could be offered.
+    QMimeData *CollectDragData();
+    // True when data offers files and the first one is an archive.
+    bool AcceptsDrop(const QMimeData *data) const;
+    // Opens the first file of data; other files and other data are ignored.
+    void DropData(const QMimeData *data);
+
+    QString FileName() const { return m_strFileName; }
+    QString TempPath() const { return m_strTempPath; }
+    const PakArchive &Archive() const { return m_archive; }
+    PakListModel *ListModel() const { return m_model; }
+    QTableView *List() const;
+    // The text after "Vannerby v": major, "." and minor and revision run together.
+    static QString VersionText(int major, int minor, int revision);
+    // The window title without an archive.
+    static QString ProductTitle();
+
+  protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+  private:
+    void CreateIcons();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateList();
+    QAction *AddMenuAction(QMenu *menu, const char *name, const QString &caption,
+                           void (frmMain::*handler)());
+    QAction *AddSeparator(QMenu *menu, const char *name);
+    QAction *AddToolButton(const char *key, const QString &tip, const char *pictureKey,
+                           void (frmMain::*handler)());
+    QAction *ToolButton(const QString &key) const;
+    void Startup(const QStringList &arguments);
+    void Shutdown();
+    void RecentFileClick(QAction *entry);
+    bool HandleShortcut(int key, Qt::KeyboardModifiers modifiers);
+    void ShowError(const PakError &error);
+    void ShowMessage(int icon, const QString &text);
+    double TwipsPerPixel() const;
+    QString StatusText(int64_t count, int64_t bytes, const QString &lastWord) const;
+
+    // Settings, recent files, window placement and translation.
+    void LoadSettingsStep();
+    void SaveSettingsStep();
+    void LoadRecentFilesStep();
+    void SaveRecentFilesStep();
+    void AddRecentFileStep(const QString &path);
+    void RemoveRecentFileStep(const QString &path);
+    void LoadWindowPlacementStep();
+    void SaveWindowPlacementStep();
+    void TranslateFormStep();
+    QString TranslateTextStep(const QString &key, const QString &defaultText);
+    ExtractSettings CurrentExtractSettings() const;
+    QString HostFolder() const;
+
+    PakArchive m_archive;
+    PakListModel *m_model = nullptr;
+    PakListView *m_lvwPAK = nullptr;
+    QToolBar *m_tbrToolBar = nullptr;
+    QStatusBar *m_sbrStatusBar = nullptr;
+    QLabel *m_pnlSelection = nullptr;
+    QLabel *m_pnlTotal = nullptr;
+    QHash<QString, QIcon> m_imlToolbarIcons;
+    QHash<QString, QAction *> m_actions; // menu entries by control name
+    QList<QAction *> m_mnuFileMRU;       // the recent-file entries, newest first
+
+    QString m_strFileName;
+    QString m_strTempPath;
+    bool m_blnShortcutKey = false;
+    bool m_blnBusy = false;
+    bool m_blnLoaded = false;
+    bool m_blnUnloaded = false;
+    bool m_blnArranging = false;
+
+    QString m_strFileNotFound;
+    QString m_strStatusFiles;
+    QString m_strStatusTotal;
+    QString m_strStatusSelected;
+    QString m_strOpenAllFiles;
+    QString m_strOpenPakFiles;
+    QString m_strProcessCanceled;
+};

@@ -1,0 +1,4 @@
+#include "UiTestSupport.h"
+
+#include <gtest/gtest.h>
+TEST(Placeholder, Nothing) {}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "mdlPakFile.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+#include <functional>
+#include <string>
+
+// A FILETIME for a moment given in UTC.
+FileTime UtcFileTime(int year, int month, int day, int hour, int minute, int second);
+
+// What a modal message box showed.
+struct MessageBoxSeen
+{
+    bool Shown = false;
+    QString Title;
+    QString Text;
+    int Icon = 0;
+};
+
+// Runs action while answering the first message box it opens with OK.
+MessageBoxSeen ExpectMessageBox(const std::function<void()> &action);
+
+// Runs action and answers any message box it opens; returns how many there were.
+int AnswerMessageBoxes(const std::function<void()> &action);
+
+// Processes pending events and deferred deletions.
+void Flush();
+
+// UTF-8 text as a QString ("Größe"_q), since the project forbids implicit casts.
+inline QString operator""_q(const char *text, size_t size)
+{
+    return QString::fromUtf8(text, static_cast<qsizetype>(size));
+}
+
+// Readable QString values in test failure messages.
+void PrintTo(const QString &text, std::ostream *out);
+void PrintTo(const QStringList &texts, std::ostream *out);
