@@ -59,6 +59,7 @@ PakListModel::PakListModel(QObject *parent) : QAbstractTableModel(parent)
 {
     for (int column = 0; column < ColumnCount; ++column)
         m_captions[column] = QString::fromUtf8(ColumnCaptions[column]);
+    TakeLocale();
 }
 
 void PakListModel::Clear()
@@ -74,9 +75,7 @@ void PakListModel::Clear()
 void PakListModel::Load(const PakArchive &archive)
 {
     beginResetModel();
-    // "#,###" always groups digits, also where the locale would leave them out.
-    m_locale = QLocale();
-    m_locale.setNumberOptions(m_locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    TakeLocale();
     m_archive = &archive;
     m_rows.clear();
     const int32_t count = static_cast<int32_t>(archive.Entries.size());
@@ -265,22 +264,37 @@ void PakListModel::sort(int column, Qt::SortOrder order)
 
 QString PakListModel::CellText(int row, int column) const
 {
+    QString text;
+    AppendCellText(text, row, column);
+    return text;
+}
+
+void PakListModel::AppendCellText(QString &out, int row, int column) const
+{
     if (row < 0 || row >= rowCount() || m_archive == nullptr)
-        return {};
+        return;
     const Row &r = m_rows[static_cast<size_t>(row)];
     switch (column) {
     case ColName:
-        return r.Name;
+        out += r.Name;
+        break;
     case ColExtension:
-        return r.Extension;
+        out += r.Extension;
+        break;
     case ColStart:
-        return FormatNumber(EntryStart(r));
+        AppendNumber(out, EntryStart(r));
+        break;
     case ColSize:
-        return FormatNumber(EntrySize(r));
+        AppendNumber(out, EntrySize(r));
+        break;
     default:
         if (!IsTimeColumn(column))
-            return {};
-        return m_archive->HasTimes ? FormatTime(EntryTime(r, column)) : QStringLiteral("-");
+            break;
+        if (m_archive->HasTimes)
+            AppendTime(out, EntryTime(r, column));
+        else
+            out += QLatin1Char('-');
+        break;
     }
 }
 
@@ -391,20 +405,88 @@ int64_t PakListModel::TimeKey(const Row &row, int column) const
            date.Second;
 }
 
-QString PakListModel::FormatNumber(int64_t value) const
+void PakListModel::TakeLocale()
 {
-    return value == 0 ? QString() : m_locale.toString(qint64{value});
+    // "#,###" always groups digits, also where the locale would leave them out.
+    m_locale = QLocale();
+    m_locale.setNumberOptions(m_locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    m_strGroupSeparator = m_locale.groupSeparator();
+    m_strNegativeSign = m_locale.negativeSign();
+    m_blnFastNumbers = false;
+    m_blnFastTimes = false;
+    // The own formatting is used only where it gives exactly what QLocale gives.
+    m_blnFastNumbers = true;
+    bool fast = true;
+    for (const qint64 probe : {qint64{7}, qint64{1234}, qint64{-98765}, qint64{1234567890123}}) {
+        QString mine;
+        AppendNumber(mine, probe);
+        fast = fast && mine == m_locale.toString(probe);
+    }
+    m_blnFastNumbers = fast;
+    const QDate probeDate(2006, 1, 2);
+    const QTime probeTime(3, 4, 5);
+    m_blnFastTimes =
+        m_locale.toString(probeDate, QStringLiteral("dd.MM.yyyy")) ==
+            QStringLiteral("02.01.2006") &&
+        m_locale.toString(probeTime, QStringLiteral("hh:mm:ss")) == QStringLiteral("03:04:05");
 }
 
-QString PakListModel::FormatTime(FileTime time) const
+void PakListModel::AppendNumber(QString &out, int64_t value) const
+{
+    if (value == 0)
+        return;
+    if (!m_blnFastNumbers) {
+        out += m_locale.toString(qint64{value});
+        return;
+    }
+    // Digits from the right, with the separator (reversed) after every third.
+    char16_t buffer[64];
+    int pos = 64;
+    uint64_t rest = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    int digits = 0;
+    while (rest != 0) {
+        if (digits > 0 && digits % 3 == 0) {
+            for (qsizetype i = m_strGroupSeparator.size() - 1; i >= 0 && pos > 0; --i)
+                buffer[--pos] = m_strGroupSeparator.at(i).unicode();
+        }
+        buffer[--pos] = static_cast<char16_t>(u'0' + rest % 10);
+        rest /= 10;
+        ++digits;
+    }
+    if (value < 0)
+        out += m_strNegativeSign;
+    out.append(reinterpret_cast<const QChar *>(buffer + pos), 64 - pos);
+}
+
+void PakListModel::AppendTime(QString &out, FileTime time) const
 {
     const DateTime date = FileTimeToDate(time);
-    if (!IsValidDate(date))
-        return QStringLiteral("-");
-    return m_locale.toString(QDate(date.Year, date.Month, date.Day), QStringLiteral("dd.MM.yyyy")) +
-           QLatin1Char(' ') +
-           m_locale.toString(QTime(date.Hour, date.Minute, date.Second),
-                             QStringLiteral("hh:mm:ss"));
+    if (!IsValidDate(date)) {
+        out += QLatin1Char('-');
+        return;
+    }
+    if (!m_blnFastTimes || date.Year < 1000 || date.Year > 9999) {
+        out += m_locale.toString(QDate(date.Year, date.Month, date.Day),
+                                 QStringLiteral("dd.MM.yyyy")) +
+               QLatin1Char(' ') +
+               m_locale.toString(QTime(date.Hour, date.Minute, date.Second),
+                                 QStringLiteral("hh:mm:ss"));
+        return;
+    }
+    char16_t text[19] = {u'0', u'0', u'.', u'0', u'0', u'.', u'0', u'0', u'0', u'0',
+                         u' ', u'0', u'0', u':', u'0', u'0', u':', u'0', u'0'};
+    const auto two = [&text](int at, int value) {
+        text[at] = static_cast<char16_t>(u'0' + value / 10);
+        text[at + 1] = static_cast<char16_t>(u'0' + value % 10);
+    };
+    two(0, date.Day);
+    two(3, date.Month);
+    two(6, date.Year / 100);
+    two(8, date.Year % 100);
+    two(11, date.Hour);
+    two(14, date.Minute);
+    two(17, date.Second);
+    out.append(reinterpret_cast<const QChar *>(text), 19);
 }
 
 void PakListModel::RebuildSizeSums()

@@ -65,6 +65,8 @@ class PakListModel final : public QAbstractTableModel
 
     // The text of a cell as displayed.
     QString CellText(int row, int column) const;
+    // Appends the text of a cell as displayed to out (no temporary per cell).
+    void AppendCellText(QString &out, int row, int column) const;
     QString ColumnCaption(int column) const;
     QString ColumnKey(int column) const;
     // "ID" + the entry index of the row.
@@ -91,8 +93,9 @@ class PakListModel final : public QAbstractTableModel
     int32_t EntrySize(const Row &row) const;
     FileTime EntryTime(const Row &row, int column) const;
     int64_t TimeKey(const Row &row, int column) const;
-    QString FormatNumber(int64_t value) const;
-    QString FormatTime(FileTime time) const;
+    void AppendNumber(QString &out, int64_t value) const;
+    void AppendTime(QString &out, FileTime time) const;
+    void TakeLocale();
     void RebuildSizeSums();
 
     const PakArchive *m_archive = nullptr;
@@ -101,6 +104,13 @@ class PakListModel final : public QAbstractTableModel
     QString m_captions[ColumnCount];
     QIcon m_rowIcon;
     QLocale m_locale;
+    // The locale's group separator and minus sign when its numbers and dates are
+    // plain ASCII digits that the list can format itself (much faster than
+    // QLocale, which parses the pattern for every cell); else QLocale does it.
+    bool m_blnFastNumbers = false;
+    bool m_blnFastTimes = false;
+    QString m_strGroupSeparator;
+    QString m_strNegativeSign;
     bool m_blnSorted = false;
     int m_intSortColumn = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

@@ -26,6 +26,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <functional>
@@ -621,7 +622,18 @@ QString frmMain::CopyText() const
     int64_t rows = 0;
     for (const auto &[first, last] : runs)
         rows += last - first + 1;
-    text.reserve(static_cast<qsizetype>((rows + 1) * 96));
+    // Room for all rows at once, estimated from the first ones, so that a
+    // listing of 100,000 rows is not copied over while it grows.
+    QString sample;
+    const int sampleRows = static_cast<int>(std::min<int64_t>(rows, 64));
+    int sampled = 0;
+    for (const auto &[first, last] : runs) {
+        for (int row = first; row <= last && sampled < sampleRows; ++row, ++sampled)
+            for (int column = 0; column < columns; ++column)
+                m_model->AppendCellText(sample, row, column);
+    }
+    const qsizetype perRow = sampleRows > 0 ? sample.size() / sampleRows + columns + 1 : 0;
+    text.reserve(static_cast<qsizetype>(rows) * (perRow + perRow / 8) + 256);
     for (int column = 0; column < columns; ++column) {
         if (column > 0)
             text += QLatin1Char('\t');
@@ -633,7 +645,7 @@ QString frmMain::CopyText() const
             for (int column = 0; column < columns; ++column) {
                 if (column > 0)
                     text += QLatin1Char('\t');
-                text += m_model->CellText(row, column);
+                m_model->AppendCellText(text, row, column);
             }
             text += QStringLiteral("\r\n");
         }
