@@ -5,7 +5,9 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,13 +28,40 @@ struct Loaded
 {
     bool Usable = false; // false: it exists but cannot be read, is too big or is UTF-16
     bool Exists = false;
-    std::string Bytes;
+    std::unique_ptr<char[]> Buffer; // not zeroed first: read for every text of every window
+    std::size_t Size = 0;
     std::size_t BodyStart = 0; // first byte after a byte-order mark
     Encoding Enc = Encoding::Cp1252;
-    struct stat Info
-    {
-    };
+    struct stat Info = {};
+
+    std::string_view Bytes() const { return {Buffer.get(), Size}; }
 };
+
+// Reads the whole file in one read, looping only for short reads and for a
+// file that grew since fstat.
+bool ReadAll(int fd, Loaded &file)
+{
+    std::size_t capacity = static_cast<std::size_t>(file.Info.st_size) + 1;
+    file.Buffer = std::make_unique_for_overwrite<char[]>(capacity);
+    for (;;) {
+        if (file.Size == capacity) {
+            if (capacity > kMaxFileSize)
+                return false;
+            auto bigger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+            std::memcpy(bigger.get(), file.Buffer.get(), file.Size);
+            file.Buffer = std::move(bigger);
+            capacity *= 2;
+        }
+        const ssize_t got = ::read(fd, file.Buffer.get() + file.Size, capacity - file.Size);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return file.Size <= kMaxFileSize;
+        file.Size += static_cast<std::size_t>(got);
+    }
+}
 
 Loaded Load(const std::string &path)
 {
@@ -44,38 +73,13 @@ Loaded Load(const std::string &path)
         return file;
     }
     file.Exists = true;
-    if (::fstat(fd, &file.Info) != 0 || !S_ISREG(file.Info.st_mode) ||
-        static_cast<std::size_t>(file.Info.st_size) > kMaxFileSize) {
-        ::close(fd);
-        return file;
-    }
-    // One read for the whole file; loop only for short reads and growth since fstat.
-    file.Bytes.resize(static_cast<std::size_t>(file.Info.st_size) + 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == file.Bytes.size()) {
-            if (file.Bytes.size() > kMaxFileSize) {
-                ::close(fd);
-                return file;
-            }
-            file.Bytes.resize(file.Bytes.size() * 2);
-        }
-        const ssize_t got = ::read(fd, file.Bytes.data() + used, file.Bytes.size() - used);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            ::close(fd);
-            return file;
-        }
-        if (got == 0)
-            break;
-        used += static_cast<std::size_t>(got);
-    }
+    const bool read = ::fstat(fd, &file.Info) == 0 && S_ISREG(file.Info.st_mode) &&
+                      static_cast<std::size_t>(file.Info.st_size) <= kMaxFileSize &&
+                      ReadAll(fd, file);
     ::close(fd);
-    file.Bytes.resize(used);
-    if (used > kMaxFileSize)
+    if (!read)
         return file;
-    const std::string_view bytes(file.Bytes);
+    const std::string_view bytes = file.Bytes();
     if (bytes.starts_with(kUtf8Bom)) {
         file.Enc = Encoding::Utf8;
         file.BodyStart = kUtf8Bom.size();
@@ -228,6 +232,70 @@ template <typename Visit> void ForEachLine(std::string_view bytes, std::size_t s
     }
 }
 
+const char *FindByte(const char *from, const char *end, char byte)
+{
+    if (from >= end)
+        return nullptr;
+    return static_cast<const char *>(std::memchr(from, byte, static_cast<std::size_t>(end - from)));
+}
+
+// The name of a section header line starting at `open` (its "["), or nothing.
+std::optional<std::string_view> HeaderName(const char *open, const char *lineEnd)
+{
+    const char *close = FindByte(open, lineEnd, ']');
+    if (close == nullptr)
+        return std::nullopt;
+    return Trim(std::string_view(open + 1, static_cast<std::size_t>(close - open - 1)));
+}
+
+// The raw value of a key in the first section of a name, or nothing; the same
+// rules as ForEachLine. This runs for every text of every window against the
+// whole file, so the search for the section jumps from "[" to "[" instead of
+// going line by line; only the lines of the section itself are taken apart.
+std::optional<std::string_view> FindValue(std::string_view bytes, std::size_t start,
+                                          std::string_view section, std::string_view key,
+                                          const FoldTable &fold)
+{
+    const char *const body = bytes.data() + start;
+    const char *const end = bytes.data() + bytes.size();
+    const char *p = body;
+    for (;;) {
+        const char *open = FindByte(p, end, '[');
+        if (open == nullptr)
+            return std::nullopt;
+        const char *lineStart = open;
+        while (lineStart > body && IsBlank(lineStart[-1]))
+            --lineStart;
+        const char *lf = FindByte(open, end, '\n');
+        const char *lineEnd = lf != nullptr ? lf : end;
+        p = lf != nullptr ? lf + 1 : end;
+        if (lineStart != body && lineStart[-1] != '\n')
+            continue; // a "[" inside a line
+        const std::optional<std::string_view> name = HeaderName(open, lineEnd);
+        if (name && SameName(*name, section, fold))
+            break;
+    }
+    while (p < end) {
+        while (p < end && IsBlank(*p))
+            ++p;
+        const char *lf = FindByte(p, end, '\n');
+        const char *const lineEnd = lf != nullptr ? lf : end;
+        if (p < lineEnd && *p == '[') {
+            if (HeaderName(p, lineEnd))
+                return std::nullopt; // only the first section of a name counts
+        } else if (p < lineEnd && *p != ';') {
+            if (const char *eq = FindByte(p, lineEnd, '=')) {
+                if (SameName(Trim(std::string_view(p, static_cast<std::size_t>(eq - p))), key,
+                             fold))
+                    return Trim(
+                        std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1)));
+            }
+        }
+        p = lf != nullptr ? lf + 1 : end;
+    }
+    return std::nullopt;
+}
+
 std::string_view Unquote(std::string_view value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
@@ -339,7 +407,7 @@ std::string GetString(std::optional<std::string_view> section, std::optional<std
     Loaded file = Load(path);
     if (!file.Usable)
         return section ? fallback() : std::string();
-    const std::string_view bytes(file.Bytes);
+    const std::string_view bytes = file.Bytes();
     const FoldTable &fold = file.Enc == Encoding::Cp1252 ? kFoldCp1252 : kFoldAscii;
 
     if (!section) {
@@ -364,35 +432,33 @@ std::string GetString(std::optional<std::string_view> section, std::optional<std
     if (!wantSection)
         return fallback();
 
+    if (wantKey) {
+        const std::optional<std::string_view> value =
+            FindValue(bytes, file.BodyStart, *wantSection, *wantKey, fold);
+        if (!value)
+            return fallback();
+        const std::string text = FromFileText(mdlTools::StripNulls(Unquote(*value)), file.Enc);
+        return std::string(CutChars(text, size - 1));
+    }
+
     bool found = false;
     bool inside = false;
     std::string list;
-    std::optional<std::string_view> value;
     ForEachLine(bytes, file.BodyStart, [&](const Line &line) {
         if (line.Kind == LineKind::Section) {
             if (inside)
                 return false; // only the first section of a name counts
             inside = found = SameName(line.Name, *wantSection, fold);
         } else if (inside && line.Kind == LineKind::Entry) {
-            if (!wantKey) {
-                list += FromFileText(mdlTools::StripNulls(line.Name), file.Enc);
-                list += '\0';
-            } else if (SameName(line.Name, *wantKey, fold)) {
-                value = line.Value;
-                return false;
-            }
+            list += FromFileText(mdlTools::StripNulls(line.Name), file.Enc);
+            list += '\0';
         }
         return true;
     });
 
     if (!found)
         return fallback();
-    if (!wantKey)
-        return FitList(std::move(list), size);
-    if (!value)
-        return fallback();
-    const std::string text = FromFileText(mdlTools::StripNulls(Unquote(*value)), file.Enc);
-    return std::string(CutChars(text, size - 1));
+    return FitList(std::move(list), size);
 }
 
 int32_t WriteString(std::optional<std::string_view> section, std::optional<std::string_view> key,
@@ -420,7 +486,7 @@ int32_t WriteString(std::optional<std::string_view> section, std::optional<std::
     if (!wantSection || !wantKey)
         return 0;
     const FoldTable &fold = file.Enc == Encoding::Cp1252 ? kFoldCp1252 : kFoldAscii;
-    const std::string_view bytes(file.Bytes);
+    const std::string_view bytes = file.Bytes();
     const std::string eol = DetectEol(bytes);
     std::string out;
 

@@ -90,6 +90,13 @@ TEST(ProfileFileTest, ReadsWithTheWindowsRules)
     EXPECT_EQ(GetString("Section", "Key1", "DEF", 0, path), "");
     EXPECT_EQ(GetString("Section", "Key1", "DEF", 6, path), "value");
     EXPECT_EQ(GetString("Missing", "Key1", "ÄÖÜäöü", 4, path), "ÄÖÜ"); // characters, not bytes
+    // "[" starts a section only at the start of a line and with its "]".
+    WriteFile(path, "[A]\r\n[no close=1\r\nk=v [B]\r\n \t[B] ; note\r\nk=b\r\n");
+    EXPECT_EQ(GetString("A", "[no close", "DEF", kBuffer, path), "DEF");
+    EXPECT_EQ(GetString("A", "k", "DEF", kBuffer, path), "v [B]");
+    EXPECT_EQ(GetString("B", "k", "DEF", kBuffer, path), "b");
+    EXPECT_EQ(GetString(std::nullopt, std::nullopt, "", kBuffer, path), std::string("A\0B\0", 4));
+    EXPECT_EQ(GetString("A", std::nullopt, "", kBuffer, path), std::string("k\0", 2));
     // The file is read as it is now: nothing is remembered between calls.
     WriteFile(path, "[Section]\nKey1=neu\n");
     EXPECT_EQ(GetString("Section", "Key1", "DEF", kBuffer, path), "neu");
