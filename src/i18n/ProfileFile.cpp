@@ -363,9 +363,7 @@ mode_t NewFileMode()
 bool ReplaceFile(const std::string &path, std::string_view bytes, const Loaded &old)
 {
     std::string target = path;
-    struct stat linkInfo
-    {
-    };
+    struct stat linkInfo = {};
     if (::lstat(path.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
         // Keep the link: replace the file it points to.
         char *real = ::realpath(path.c_str(), nullptr);

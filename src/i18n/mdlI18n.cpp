@@ -75,8 +75,15 @@ std::string TranslateText(std::string_view sSection, std::string_view sKey,
     cInifile &ini = LanguageIni();
     if (ini.Path().empty()) {
         const std::optional<std::string> &requested = RequestedPath();
-        ini.SetPath(requested && !requested->empty() ? *requested
-                                                     : mdlTools::GetAppFolder() + "vannerby.lng");
+        if (requested && !requested->empty()) {
+            ini.SetPath(*requested);
+        } else {
+            // Without a known program folder there is no language file: a bare
+            // name would land in whatever the current folder is.
+            const std::string folder = mdlTools::GetAppFolder();
+            if (!folder.empty())
+                ini.SetPath(folder + "vannerby.lng");
+        }
     }
     ini.SetSection(std::string(sSection));
     ini.SetKey(std::string(sKey));
