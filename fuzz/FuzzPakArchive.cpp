@@ -51,11 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (ReadPakFile(pak, archive)) {
         AlternatingOwner owner;
         const bool usePathNames = size % 2 == 0;
-        // Twice, so that the second pass meets existing files.
+        // Twice, so that the second pass meets existing files; the first pass keeps
+        // its handles in a session, the second opens them per entry.
+        ExtractSession session;
         for (int pass = 0; pass < 2; ++pass) {
             for (size_t i = 0; i < archive.Entries.size() && i < 64; ++i) {
-                const auto result = ExtractPakEntry(archive, PakRowKey(static_cast<int32_t>(i)),
-                                                    out, usePathNames, {pass, 0}, &owner);
+                const auto result =
+                    ExtractPakEntry(archive, PakRowKey(static_cast<int32_t>(i)), out, usePathNames,
+                                    {pass, 0}, &owner, pass == 0 ? &session : nullptr);
                 const std::string path = result.Result();
                 if (!path.empty() && path.compare(0, out.size() + 1, out + "/") != 0)
                     std::abort(); // written outside the target folder

@@ -164,13 +164,14 @@ int runExtract(const Options &options)
     const bool canAsk = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
     ExtractOwner *owner = canAsk ? &terminal : nullptr;
 
+    ExtractSession session;
     size_t written = 0, skipped = 0, kept = 0;
     int exitCode = ExitOk;
     for (size_t done = 0; done < selected.size(); ++done) {
         progress.show(done);
         const int32_t index = selected[done];
-        const auto result =
-            ExtractPakEntry(archive, PakRowKey(index), folder, !options.flat, settings, owner);
+        const auto result = ExtractPakEntry(archive, PakRowKey(index), folder, !options.flat,
+                                            settings, owner, &session);
         const char *verb = nullptr;
         switch (result.Outcome) {
         case ExtractOutcome::Written:

@@ -4,7 +4,6 @@
 #include "mdlPakFile.h"
 
 #include <cstdio>
-#include <ctime>
 
 namespace cli {
 namespace {
@@ -119,14 +118,49 @@ class ListSink final : public PakRowSink
 
 std::string IsoTime(FileTime time)
 {
-    const time_t seconds = static_cast<time_t>(mdlTools::FileTimeToUnixSeconds(time));
-    std::tm utc{};
-    if (!::gmtime_r(&seconds, &utc))
-        return "-";
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
-    return text;
+    // Listings repeat the same few times thousands of times; remember the last one.
+    thread_local FileTime lastTime = 1;
+    thread_local std::string lastText;
+    if (time == lastTime)
+        return lastText;
+
+    // Days to a civil date after Howard Hinnant's days_from_civil inverse.
+    const int64_t seconds = mdlTools::FileTimeToUnixSeconds(time);
+    const int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const int64_t secondOfDay = seconds - days * 86400;
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    const int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yoe + era * 400 + (month <= 2);
+
+    if (year > 9999) {
+        char wide[128];
+        std::snprintf(wide, sizeof wide, "%lld-%02lld-%02lldT%02lld:%02lld:%02lldZ",
+                      static_cast<long long>(year), static_cast<long long>(month),
+                      static_cast<long long>(day), static_cast<long long>(secondOfDay / 3600),
+                      static_cast<long long>(secondOfDay / 60 % 60),
+                      static_cast<long long>(secondOfDay % 60));
+        return wide;
+    }
+    char text[] = "0000-00-00T00:00:00Z";
+    const auto put = [&text](int at, int64_t value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            text[at + i] = static_cast<char>('0' + value % 10);
+    };
+    put(0, year, 4);
+    put(5, month, 2);
+    put(8, day, 2);
+    put(11, secondOfDay / 3600, 2);
+    put(14, secondOfDay / 60 % 60, 2);
+    put(17, secondOfDay % 60, 2);
+    lastTime = time;
+    lastText = text;
+    return lastText;
 }
 
 bool LoadArchive(const std::string &path, PakArchive &archive, PakRowSink *sink)

@@ -1,9 +1,11 @@
 #include "mdlPakFile.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <new>
 #include <random>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,6 +131,36 @@ bool hasSignature(int fd)
 
 } // namespace
 
+void *PakAllocateBlock(size_t bytes)
+{
+    constexpr size_t huge = size_t{2} << 20;
+    if (bytes < 2 * huge)
+        return ::operator new(bytes);
+    // Map one huge page more than needed, then cut the unaligned head and tail off.
+    const size_t length = (bytes + huge - 1) & ~(huge - 1);
+    void *mapped =
+        ::mmap(nullptr, length + huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    const auto start = reinterpret_cast<uintptr_t>(mapped);
+    const uintptr_t aligned = (start + huge - 1) & ~(huge - 1);
+    if (aligned > start)
+        ::munmap(mapped, aligned - start);
+    if (const size_t tail = start + length + huge - (aligned + length))
+        ::munmap(reinterpret_cast<void *>(aligned + length), tail);
+    ::madvise(reinterpret_cast<void *>(aligned), length, MADV_HUGEPAGE);
+    return reinterpret_cast<void *>(aligned);
+}
+
+void PakFreeBlock(void *block, size_t bytes)
+{
+    constexpr size_t huge = size_t{2} << 20;
+    if (bytes < 2 * huge)
+        ::operator delete(block);
+    else
+        ::munmap(block, (bytes + huge - 1) & ~(huge - 1));
+}
+
 bool IsPakFile(const std::string &path)
 {
     const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -225,21 +258,17 @@ Expected<void> ReadPakFile(const std::string &path, PakArchive &archive, PakRowS
         return MakePakError(PakErrorCode::InputPastEnd, path);
 
     try {
+        // The record layout in memory is the one on disk, so the directory is read
+        // straight into place.
+        static_assert(sizeof(PakEntry) == PakEntrySize && offsetof(PakEntry, Name) == 8);
         loaded.Entries.resize(static_cast<size_t>(count));
-        constexpr int64_t chunkRecords = 8192;
-        std::vector<unsigned char> buffer(
-            static_cast<size_t>(std::min(count, chunkRecords) * PakEntrySize));
-        for (int64_t first = 0; first < count; first += chunkRecords) {
-            const int64_t n = std::min(chunkRecords, count - first);
-            if (!readAt(fd.get(), buffer.data(), static_cast<size_t>(n * PakEntrySize),
-                        PakHeaderSize + first * PakEntrySize))
-                return readError(path);
-            for (int64_t i = 0; i < n; ++i) {
-                const unsigned char *rec = buffer.data() + i * PakEntrySize;
-                PakEntry &entry = loaded.Entries[static_cast<size_t>(first + i)];
-                entry.Start = le32(rec);
-                entry.Size = le32(rec + 4);
-                std::memcpy(entry.Name.data(), rec + 8, entry.Name.size());
+        if (!readAt(fd.get(), loaded.Entries.data(), static_cast<size_t>(count * PakEntrySize),
+                    PakHeaderSize))
+            return readError(path);
+        if constexpr (std::endian::native == std::endian::big) {
+            for (PakEntry &entry : loaded.Entries) {
+                entry.Start = le32(reinterpret_cast<const unsigned char *>(&entry.Start));
+                entry.Size = le32(reinterpret_cast<const unsigned char *>(&entry.Size));
             }
         }
 
@@ -248,17 +277,22 @@ Expected<void> ReadPakFile(const std::string &path, PakArchive &archive, PakRowS
             const int64_t start = loaded.Entries[0].Start;
             if (start < 0 || start + count * PakTimesSize > loaded.FileSize)
                 return MakePakError(PakErrorCode::InputPastEnd, path);
-            std::vector<unsigned char> table(static_cast<size_t>(count * PakTimesSize));
-            if (!readAt(fd.get(), table.data(), table.size(), start))
-                return readError(path);
-            for (size_t i = 0; i < loaded.Times.size(); ++i) {
-                const unsigned char *rec = table.data() + i * PakTimesSize;
-                PakTimes &t = loaded.Times[i];
-                t.Reserved1 = le32(rec);
-                t.CreationTime = le64(rec + 4);
-                t.LastAccessTime = le64(rec + 12);
-                t.LastWriteTime = le64(rec + 20);
-                t.Reserved2 = le32(rec + 28);
+            constexpr size_t chunk = 2048;
+            unsigned char table[chunk * PakTimesSize];
+            for (size_t first = 0; first < loaded.Times.size(); first += chunk) {
+                const size_t n = std::min(chunk, loaded.Times.size() - first);
+                if (!readAt(fd.get(), table, n * PakTimesSize,
+                            start + static_cast<int64_t>(first) * PakTimesSize))
+                    return readError(path);
+                for (size_t i = 0; i < n; ++i) {
+                    const unsigned char *rec = table + i * PakTimesSize;
+                    PakTimes &t = loaded.Times[first + i];
+                    t.Reserved1 = le32(rec);
+                    t.CreationTime = le64(rec + 4);
+                    t.LastAccessTime = le64(rec + 12);
+                    t.LastWriteTime = le64(rec + 20);
+                    t.Reserved2 = le32(rec + 28);
+                }
             }
             loaded.HasTimes = true;
         }
@@ -346,12 +380,12 @@ bool isInside(const std::string &path, const std::string &root)
 }
 
 // Opens (creating when missing) each folder of `folders` below root. A symbolic
-// link on the way is followed only when it stays inside root.
-Expected<int> openFolders(int root, const std::vector<std::string> &folders,
+// link on the way is followed only when it stays inside root (whose resolved path
+// is looked up once, into rootReal, when the first link is met).
+Expected<int> openFolders(int root, std::string &rootReal, const std::vector<std::string> &folders,
                           const std::string &entryName, std::string &shownPath)
 {
     Fd dir(::dup(root));
-    std::string rootReal;
     for (const std::string &folder : folders) {
         shownPath += folder;
         const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
@@ -442,10 +476,30 @@ std::string tempName()
 
 } // namespace
 
+struct ExtractSession::State
+{
+    std::string PakPath;
+    Fd Pak;
+    struct stat PakStat
+    {
+    };
+    std::string RootPath; // as given, with a trailing "/"
+    Fd Root;
+    std::string RootReal;
+    std::vector<std::string> DirComponents;
+    Fd Dir;
+};
+
+ExtractSession::ExtractSession() : m_state(std::make_unique<State>()) {}
+ExtractSession::~ExtractSession() = default;
+
 ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
                               const std::string &targetFolder, bool usePathNames,
-                              const ExtractSettings &settings, ExtractOwner *owner)
+                              const ExtractSettings &settings, ExtractOwner *owner,
+                              ExtractSession *session)
 {
+    ExtractSession callSession;
+    ExtractSession::State &state = *(session ? session : &callSession)->m_state;
     ExtractResult result;
     ExtractTarget &target = result.Target;
     const auto fail = [&result](PakError error) {
@@ -457,11 +511,18 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
     const int32_t index = PakKeyIndex(key);
     if (index < 0 || static_cast<size_t>(index) >= archive.Entries.size())
         return result;
-    const Fd pak(::open(archive.PakPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!pak.valid()) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return result;
-        return fail(PakErrorFromErrno(errno, archive.PakPath));
+    if (!state.Pak.valid() || state.PakPath != archive.PakPath) {
+        state.Pak.reset(::open(archive.PakPath.c_str(), O_RDONLY | O_CLOEXEC));
+        state.PakPath = archive.PakPath;
+        if (!state.Pak.valid()) {
+            if (errno == ENOENT || errno == ENOTDIR)
+                return result;
+            return fail(PakErrorFromErrno(errno, archive.PakPath));
+        }
+        if (::fstat(state.Pak.get(), &state.PakStat) != 0) {
+            state.Pak.reset();
+            return fail(PakErrorFromErrno(errno, archive.PakPath));
+        }
     }
 
     const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
@@ -486,30 +547,56 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
 
     // The folders are made before the existence test, so even a skipped entry has them.
     const std::string folder = AddBackslash(targetFolder);
-    Fd root(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!root.valid() && errno == ENOENT && CreatePath(RemoveBackslash(folder)))
-        root.reset(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!root.valid())
-        return fail(errno == ENOENT ? MakePakError(PakErrorCode::PathNotFound, folder)
-                                    : PakErrorFromErrno(errno, folder));
+    if (!state.Root.valid() || state.RootPath != folder) {
+        state.Dir.reset();
+        state.RootReal.clear();
+        state.RootPath = folder;
+        state.Root.reset(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!state.Root.valid() && errno == ENOENT && CreatePath(RemoveBackslash(folder)))
+            state.Root.reset(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!state.Root.valid())
+            return fail(errno == ENOENT ? MakePakError(PakErrorCode::PathNotFound, folder)
+                                        : PakErrorFromErrno(errno, folder));
+    }
     std::string shownPath = folder;
-    const auto opened = openFolders(root.get(), *components, entryName, shownPath);
-    if (!opened)
-        return fail(opened.error());
-    const Fd dir(*opened);
+    if (!state.Dir.valid() || state.DirComponents != *components) {
+        state.Dir.reset();
+        const auto opened =
+            openFolders(state.Root.get(), state.RootReal, *components, entryName, shownPath);
+        if (!opened)
+            return fail(opened.error());
+        state.Dir.reset(*opened);
+        state.DirComponents = *components;
+    } else {
+        for (const auto &component : *components)
+            shownPath += component + '/';
+    }
+    const int dir = state.Dir.get();
     target.TargetPath = shownPath + leaf;
 
-    bool proceed = true;
+    const bool inBounds = entry.Start >= 0 && entry.Size >= 0 &&
+                          static_cast<int64_t>(entry.Start) + entry.Size <= state.PakStat.st_size;
+    // A new file is created in place at once (and removed again on failure), which
+    // is also the existence test; an existing one is replaced by renaming a
+    // finished copy over it, so it is never lost.
+    const int createFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    Fd out;
+    if (inBounds) {
+        out.reset(::openat(dir, leaf.c_str(), createFlags, 0666));
+        if (!out.valid() && errno != EEXIST)
+            return fail(PakErrorFromErrno(errno, target.TargetPath));
+    }
     struct stat existing
     {
     };
-    const bool exists = ::fstatat(dir.get(), leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool exists =
+        !out.valid() && ::fstatat(dir, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         return fail(PakErrorFromErrno(EISDIR, target.TargetPath));
     if (exists) {
         target.ExistingPath = target.TargetPath;
         target.ExistingSize = existing.st_size;
-        const FileTimes times = readFileTimes(dir.get(), leaf.c_str(), AT_SYMLINK_NOFOLLOW);
+        const FileTimes times = readFileTimes(dir, leaf.c_str(), AT_SYMLINK_NOFOLLOW);
         target.ExistingCreationTime = times.Creation;
         target.ExistingLastAccessTime = times.LastAccess;
         target.ExistingLastWriteTime = times.LastWrite;
@@ -526,55 +613,39 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
                 result.Outcome = ExtractOutcome::Cancelled;
                 return result;
             }
-            proceed = answer == OverWriteAnswer::Replace;
+            if (answer != OverWriteAnswer::Replace) {
+                result.Outcome = ExtractOutcome::Kept;
+                return result;
+            }
         }
     }
-    if (!proceed) {
-        result.Outcome = ExtractOutcome::Kept;
-        return result;
-    }
 
-    struct stat pakStat
-    {
-    };
-    if (::fstat(pak.get(), &pakStat) != 0)
-        return fail(PakErrorFromErrno(errno, archive.PakPath));
-    if (entry.Start < 0 || entry.Size < 0 ||
-        static_cast<int64_t>(entry.Start) + entry.Size > pakStat.st_size)
+    if (!inBounds)
         return fail(MakePakError(PakErrorCode::InputPastEnd, entryName));
+    std::string written = leaf;
     if (exists) {
         // A file without any write bit is read-only, as its owner meant it to be,
         // even for root; and the archive being read is never replaced.
         if (S_ISREG(existing.st_mode) && (existing.st_mode & 0222) == 0)
             return fail(MakePakError(PakErrorCode::PermissionDenied, target.TargetPath));
-        if (existing.st_dev == pakStat.st_dev && existing.st_ino == pakStat.st_ino)
+        if (existing.st_dev == state.PakStat.st_dev && existing.st_ino == state.PakStat.st_ino)
             return fail(MakePakError(PakErrorCode::PermissionDenied, target.TargetPath));
-    }
-
-    // A new file is written in place (and removed again on failure); an existing
-    // one is replaced by renaming a finished copy over it, so it is never lost.
-    std::string written = leaf;
-    Fd out;
-    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    if (!exists) {
-        out.reset(::openat(dir.get(), leaf.c_str(), flags, 0666));
-    } else {
         for (int attempt = 0; attempt < 16 && !out.valid(); ++attempt) {
             written = tempName();
-            out.reset(::openat(dir.get(), written.c_str(), flags, 0666));
+            out.reset(::openat(dir, written.c_str(), createFlags, 0666));
             if (!out.valid() && errno != EEXIST)
                 break;
         }
+        if (!out.valid())
+            return fail(PakErrorFromErrno(errno, target.TargetPath));
     }
-    if (!out.valid())
-        return fail(PakErrorFromErrno(errno, target.TargetPath));
 
     const auto discard = [&](PakError error) {
         out.reset();
-        ::unlinkat(dir.get(), written.c_str(), 0);
+        ::unlinkat(dir, written.c_str(), 0);
         return fail(std::move(error));
     };
-    if (!copyRange(pak.get(), entry.Start, entry.Size, out.get()))
+    if (!copyRange(state.Pak.get(), entry.Start, entry.Size, out.get()))
         return discard(errno == 0 ? MakePakError(PakErrorCode::InputPastEnd, entryName)
                                   : PakErrorFromErrno(errno, target.TargetPath));
     // Linux cannot set a creation time; access and write time carry over to the 100 ns.
@@ -583,7 +654,7 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
     ::futimens(out.get(), stamps);
     if (::close(out.release()) != 0)
         return discard(PakErrorFromErrno(errno, target.TargetPath));
-    if (exists && ::renameat(dir.get(), written.c_str(), dir.get(), leaf.c_str()) != 0)
+    if (exists && ::renameat(dir, written.c_str(), dir, leaf.c_str()) != 0)
         return discard(PakErrorFromErrno(errno, target.TargetPath));
 
     result.Outcome = ExtractOutcome::Written;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,13 +41,29 @@ struct PakTimes
     int32_t Reserved2 = 0;
 };
 
+// Large blocks for the directory and the time table: mapped on 2 MiB boundaries
+// with huge pages requested, because first touches of fresh memory page by page
+// are most of what loading a directory of 100,000 entries costs.
+void *PakAllocateBlock(size_t bytes);
+void PakFreeBlock(void *block, size_t bytes);
+
+template <class T> struct PakAllocator
+{
+    using value_type = T;
+    PakAllocator() = default;
+    template <class U> PakAllocator(const PakAllocator<U> &) {}
+    T *allocate(size_t n) { return static_cast<T *>(PakAllocateBlock(n * sizeof(T))); }
+    void deallocate(T *p, size_t n) { PakFreeBlock(p, n * sizeof(T)); }
+    template <class U> bool operator==(const PakAllocator<U> &) const { return true; }
+};
+
 // The one open archive.
 struct PakArchive
 {
     std::string PakPath;
     PakHeader Header;
-    std::vector<PakEntry> Entries;
-    std::vector<PakTimes> Times; // same indices as Entries; all zero without a table
+    std::vector<PakEntry, PakAllocator<PakEntry>> Entries;
+    std::vector<PakTimes, PakAllocator<PakTimes>> Times; // same indices; all zero without a table
     bool HasTimes = false;
     FileTime FileCreationTime = 0;
     FileTime FileLastAccessTime = 0;
@@ -176,10 +193,27 @@ struct ExtractResult
     std::string Result() const;
 };
 
+// Open handles kept across the entries of one extraction run (the archive, the
+// target folder and the last folder written into), so that a run of many small
+// entries does not reopen them for each one. Everything is closed when it ends.
+class ExtractSession final
+{
+  public:
+    ExtractSession();
+    ~ExtractSession();
+    ExtractSession(const ExtractSession &) = delete;
+    ExtractSession &operator=(const ExtractSession &) = delete;
+
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
 // Writes the entry with row key `key` below targetFolder, with its stored folder
 // names or only its last name component, stamped with its times. The target
 // never leaves targetFolder, an existing file is replaced only through a rename,
-// and the archive itself is never overwritten.
+// and the archive itself is never overwritten. Without a session every handle
+// is opened and closed within the call.
 ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
                               const std::string &targetFolder, bool usePathNames,
-                              const ExtractSettings &settings, ExtractOwner *owner);
+                              const ExtractSettings &settings, ExtractOwner *owner,
+                              ExtractSession *session = nullptr);

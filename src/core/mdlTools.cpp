@@ -154,7 +154,7 @@ std::string GetFullPath(std::string_view path)
         result += part;
     }
     if (result.empty())
-        result = "/";
+        result.push_back('/'); // (assigning "/" trips a false -Wrestrict in GCC 12)
     else if (full.back() == '/')
         result += '/';
     return result;
