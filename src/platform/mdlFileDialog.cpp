@@ -121,9 +121,17 @@ QString ShowFileDialog(bool open, uint32_t &flags, const QString &initialFolder,
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty())
         return {};
-    const qsizetype used = filterList.indexOf(dialog.selectedNameFilter());
-    if (used >= 0)
-        filterIndex = static_cast<int32_t>(used + 1);
+    // With the details hidden, Qt reports the entry as shown, without the bracket
+    // it read the patterns from.
+    const QString selected = dialog.selectedNameFilter().trimmed();
+    for (qsizetype i = 0; i < filterList.size(); ++i) {
+        const QString &entry = filterList.at(i);
+        if (entry == selected ||
+            entry.left(entry.lastIndexOf(QLatin1Char('('))).trimmed() == selected) {
+            filterIndex = static_cast<int32_t>(i + 1);
+            break;
+        }
+    }
     return chosen.first();
 }
 

@@ -58,10 +58,13 @@ TEST(PakListModel, CellsKeysAndColumns)
     TempDir dir;
     // 31.12.2005 23:30 in Berlin is 22:30 UTC.
     const FileTime newYearsEve = UtcFileTime(2005, 12, 31, 22, 30, 5);
-    PakArchive archive = LoadArchive(dir,
-                                     {Entry("textures\\wall.dds", 12345, newYearsEve),
-                                      Entry("tools.old\\readme", 0), Entry("Gr\xfc\xdf" "e.TXT", 999)},
-                                     true);
+    PakArchive archive =
+        LoadArchive(dir,
+                    {Entry("textures\\wall.dds", 12345, newYearsEve), Entry("tools.old\\readme", 0),
+                     Entry("Gr\xfc\xdf"
+                           "e.TXT",
+                           999)},
+                    true);
     PakListModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.Load(archive);

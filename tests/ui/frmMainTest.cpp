@@ -1,4 +1,485 @@
+#include "frmMain.h"
+#include "PakListModel.h"
+#include "PakWriter.h"
+#include "TestSupport.h"
 #include "UiTestSupport.h"
+#include "mdlI18n.h"
+#include "mdlListView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
 
 #include <gtest/gtest.h>
-TEST(Placeholder, Nothing) {}
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The language file is fixed for the whole run; every test starts without one.
+const std::string &LanguageFile()
+{
+    static const std::string path = [] {
+        const char *tmp = std::getenv("TMPDIR");
+        std::string file = std::string(tmp != nullptr ? tmp : "/tmp") + "/frmMainTest.lng";
+        EXPECT_TRUE(mdlI18n::SetLanguageFile(file));
+        return file;
+    }();
+    return path;
+}
+
+PakWriterEntry Entry(const std::string &name, size_t size)
+{
+    PakWriterEntry entry;
+    entry.Name = name;
+    entry.Data = std::string(size, 'x');
+    for (size_t i = 0; i < size; ++i)
+        entry.Data[i] = static_cast<char>('a' + i % 26);
+    return entry;
+}
+
+QString Q(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+class frmMainTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override { ::unlink(LanguageFile().c_str()); }
+    void TearDown() override
+    {
+        Flush();
+        ::unlink(LanguageFile().c_str());
+    }
+
+    // An archive of three entries without times: 999, 1.000 and 12.345 bytes.
+    QString WriteSample(const std::string &name = "sample.pak")
+    {
+        const std::string path = m_dir / name;
+        EXPECT_TRUE(WritePak(path, {Entry("maps\\b.dat", 1000), Entry("maps\\deep\\A.txt", 999),
+                                    Entry("c.bin", 12345)}));
+        return Q(path);
+    }
+
+    QString WriteText(const std::string &name)
+    {
+        WriteFile(m_dir / name, "not an archive");
+        return Q(m_dir / name);
+    }
+
+    static QAction *Menu(frmMain &window, const char *name)
+    {
+        return window.findChild<QAction *>(QString::fromLatin1(name));
+    }
+
+    static QAction *Button(frmMain &window, const char *key)
+    {
+        const auto *toolbar = window.findChild<QToolBar *>(QStringLiteral("tbrToolBar"));
+        for (QAction *action : toolbar->actions())
+            if (action->property("Key").toString() == QString::fromLatin1(key))
+                return action;
+        return nullptr;
+    }
+
+    static QString Panel(frmMain &window, const char *key)
+    {
+        return window.findChild<QLabel *>(QString::fromLatin1(key))->text();
+    }
+
+    static void SelectRows(frmMain &window, std::initializer_list<int> rows)
+    {
+        QTableView *list = window.List();
+        list->selectionModel()->clearSelection();
+        for (const int row : rows)
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    static QStringList Keys(frmMain &window)
+    {
+        QStringList keys;
+        for (int row = 0; row < window.ListModel()->rowCount(); ++row)
+            keys << window.ListModel()->RowKey(row);
+        return keys;
+    }
+
+    TempDir m_dir;
+};
+
+} // namespace
+
+TEST_F(frmMainTest, StartsWithoutArchive)
+{
+    frmMain window;
+    EXPECT_EQ(window.windowTitle(), frmMain::ProductTitle());
+    EXPECT_TRUE(window.windowTitle().startsWith("Vannerby v"_q));
+    EXPECT_FALSE(window.windowTitle().contains(" - "_q));
+    EXPECT_EQ(frmMain::VersionText(1, 0, 3), "1.03"_q);
+    EXPECT_EQ(window.ListModel()->rowCount(), 0);
+    for (const char *name :
+         {"mnuFileClose", "mnuEditCopy", "mnuFileProperties", "mnuActionsExtract", "mnuViewRefresh",
+          "mnuEditSelectAll", "mnuEditDeSelectAll"})
+        EXPECT_FALSE(Menu(window, name)->isEnabled()) << name;
+    for (const char *key : {"Close", "Copy", "Properties", "Extract"})
+        EXPECT_FALSE(Button(window, key)->isEnabled()) << key;
+    for (const char *name : {"mnuFileOpen", "mnuFileExit", "mnuViewToolbar", "mnuViewStatusBar",
+                             "mnuViewOptions", "mnuHelpAbout"})
+        EXPECT_TRUE(Menu(window, name)->isEnabled()) << name;
+    for (const char *key : {"Open", "About"})
+        EXPECT_TRUE(Button(window, key)->isEnabled()) << key;
+    EXPECT_FALSE(Menu(window, "mnuHelpContents")->isVisible());
+    EXPECT_FALSE(Menu(window, "mnuFileBarMRU1")->isVisible());
+    EXPECT_EQ(Panel(window, "Selection"), "0 Dateien (0 Bytes) ausgewählt"_q);
+    EXPECT_EQ(Panel(window, "Total"), "0 Dateien (0 Bytes) gesamt"_q);
+
+    // F5 and Ctrl+X without an archive: nothing changes, no message.
+    window.show();
+    EXPECT_EQ(AnswerMessageBoxes([&] {
+                  QTest::keyClick(window.List(), Qt::Key_F5);
+                  QTest::keyClick(window.List(), Qt::Key_X, Qt::ControlModifier);
+              }),
+              0);
+    EXPECT_EQ(Panel(window, "Total"), "0 Dateien (0 Bytes) gesamt"_q);
+}
+
+TEST_F(frmMainTest, TranslatesItselfWhileLoading)
+{
+    {
+        frmMain window;
+    }
+    // The first start wrote the designed texts (Windows-1252) into the file.
+    const std::string written = ReadFile(LanguageFile());
+    for (const char *line : {"[frmMain]", "mnuFile.Caption=&Datei",
+                             "mnuFileOpen.Caption=\xD6&ffnen...", "mnuHelpAbout.Caption=Inf&o ",
+                             "tbrOpen.ToolTipText=\xD6"
+                             "ffnen",
+                             "tbrAbout.Description=Info \xFC"
+                             "ber ...",
+                             "lvwPAK.Size.Text=Gr\xF6\xDF"
+                             "e",
+                             "strFileNotFound=wurde nicht gefunden!",
+                             "strProcessCanceled=Abbruch durch den Benutzer!"})
+        EXPECT_NE(written.find(std::string(line) + "\r\n"), std::string::npos) << line;
+    for (const char *absent : {"mnuFileBar0", "mnuFileMRU", "\nSelection", "\nTotal"})
+        EXPECT_EQ(written.find(absent), std::string::npos) << absent;
+
+    WriteFile(LanguageFile(), "[frmMain]\r\nmnuFileOpen.Caption=&Open...\r\n"
+                              "lvwPAK.Size.Text=Size\r\nstrStatusFiles=files\r\n"
+                              "strStatusTotal=in all\r\n");
+    frmMain window;
+    EXPECT_EQ(Menu(window, "mnuFileOpen")->text(), "&Open..."_q);
+    EXPECT_EQ(window.ListModel()->headerData(PakListModel::ColSize, Qt::Horizontal).toString(),
+              "Size"_q);
+    EXPECT_EQ(Panel(window, "Total"), "0 files (0 Bytes) in all"_q);
+}
+
+TEST_F(frmMainTest, CommandLineOpensTheFirstArchive)
+{
+    const QString blank = WriteSample("with blank.pak");
+    const QString other = WriteSample("other.pak");
+    const QString text = WriteText("readme.txt");
+    int boxes = 0;
+    boxes += AnswerMessageBoxes([&] {
+        frmMain window({Q(m_dir / "missing.pak"), text, "  "_q + blank + "  "_q, other});
+        EXPECT_EQ(window.FileName(), blank);
+        EXPECT_EQ(window.windowTitle(), frmMain::ProductTitle() + " - "_q + blank);
+        EXPECT_EQ(window.ListModel()->rowCount(), 3);
+    });
+    EXPECT_EQ(boxes, 0); // missing and foreign files are skipped silently
+
+    // A relative name is opened and remembered as a full path.
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Q(m_dir.path())));
+    {
+        frmMain window({"other.pak"_q});
+        EXPECT_EQ(window.FileName(), other);
+    }
+    QDir::setCurrent(cwd);
+}
+
+TEST_F(frmMainTest, OpeningANonArchiveKeepsTheOpenOne)
+{
+    const QString archive = WriteSample();
+    const QString text = WriteText("notes.txt");
+    frmMain window({archive});
+    const MessageBoxSeen seen = ExpectMessageBox([&] { window.OpenPakFile(text); });
+    EXPECT_TRUE(seen.Shown);
+    EXPECT_EQ(seen.Title, "Vannerby"_q);
+    EXPECT_EQ(seen.Text, text + " wurde nicht gefunden!"_q);
+    EXPECT_EQ(seen.Icon, QMessageBox::Warning);
+    EXPECT_EQ(window.FileName(), archive);
+    EXPECT_EQ(window.ListModel()->rowCount(), 3);
+    EXPECT_TRUE(Menu(window, "mnuFileClose")->isEnabled());
+
+    // A file with the signature that fails to load: the loader's error, then the
+    // message; no archive is open afterwards.
+    PakWriterOptions damaged;
+    damaged.EntryCount = 5000;
+    ASSERT_TRUE(WritePak(m_dir / "damaged.pak", {Entry("a", 1)}, damaged));
+    QStringList texts;
+    QList<int> icons;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            texts << box->text();
+            icons << box->icon();
+            box->accept();
+        }
+    });
+    timer.start();
+    window.OpenPakFile(Q(m_dir / "damaged.pak"));
+    timer.stop();
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_EQ(icons[0], QMessageBox::Critical);
+    EXPECT_TRUE(texts[0].contains("\r\n(Runtime-Error: 62)"_q)) << texts[0].toStdString();
+    EXPECT_EQ(texts[1], Q(m_dir / "damaged.pak") + " wurde nicht gefunden!"_q);
+    EXPECT_TRUE(window.FileName().isEmpty());
+    EXPECT_EQ(window.windowTitle(), frmMain::ProductTitle());
+    EXPECT_FALSE(Menu(window, "mnuFileClose")->isEnabled());
+}
+
+TEST_F(frmMainTest, EnablementAndStatusFollowTheSelection)
+{
+    frmMain window({WriteSample()});
+    EXPECT_EQ(Panel(window, "Total"), "3 Dateien (14,01 KB) gesamt"_q);
+    EXPECT_TRUE(Menu(window, "mnuEditSelectAll")->isEnabled());
+    EXPECT_FALSE(Menu(window, "mnuEditCopy")->isEnabled());
+
+    SelectRows(window, {1});
+    EXPECT_EQ(Panel(window, "Selection"), "1 Dateien (999 Bytes) ausgewählt"_q);
+    for (const char *name : {"mnuFileProperties", "mnuEditCopy", "mnuEditDeSelectAll"})
+        EXPECT_TRUE(Menu(window, name)->isEnabled()) << name;
+    EXPECT_TRUE(Button(window, "Properties")->isEnabled());
+    EXPECT_TRUE(Button(window, "Copy")->isEnabled());
+
+    SelectRows(window, {0, 1});
+    EXPECT_EQ(Panel(window, "Selection"), "2 Dateien (1,95 KB) ausgewählt"_q);
+    EXPECT_FALSE(Menu(window, "mnuFileProperties")->isEnabled());
+    EXPECT_FALSE(Button(window, "Properties")->isEnabled());
+    EXPECT_TRUE(Menu(window, "mnuEditCopy")->isEnabled());
+    EXPECT_TRUE(Button(window, "Copy")->isEnabled());
+
+    // Keyboard: Ctrl+A selects all, Ctrl+U nothing; the panel follows each time.
+    window.show();
+    QTest::keyClick(window.List(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(mdlListView::GetSelectedCount(window.List()), 3);
+    EXPECT_EQ(Panel(window, "Selection"), "3 Dateien (14,01 KB) ausgewählt"_q);
+    QTest::keyClick(window.List(), Qt::Key_U, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Panel(window, "Selection"), "0 Dateien (0 Bytes) ausgewählt"_q);
+    EXPECT_FALSE(Menu(window, "mnuEditCopy")->isEnabled());
+    window.List()->setCurrentIndex(window.ListModel()->index(0, 0));
+    QTest::keyClick(window.List(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Panel(window, "Selection"), "2 Dateien (1,95 KB) ausgewählt"_q);
+
+    window.FileClose();
+    EXPECT_EQ(Panel(window, "Selection"), "0 Dateien (0 Bytes) ausgewählt"_q);
+    EXPECT_EQ(Panel(window, "Total"), "0 Dateien (0 Bytes) gesamt"_q);
+    EXPECT_FALSE(Menu(window, "mnuEditSelectAll")->isEnabled());
+}
+
+TEST_F(frmMainTest, StatusSumsPassTwoGibibytes)
+{
+    // Two entries of 1.5 GiB sharing the data of one sparse archive.
+    const int32_t size = 1536 * 1024 * 1024;
+    const int32_t start = 16 + 2 * 136;
+    PakWriterEntry first{"one.bin", "", start, size};
+    PakWriterEntry second{"two.bin", "", start, size};
+    const std::string path = m_dir / "big.pak";
+    ASSERT_TRUE(WritePak(path, {first, second}));
+    ASSERT_EQ(::truncate(path.c_str(), int64_t{start} + size), 0);
+    frmMain window({Q(path)});
+    ASSERT_EQ(window.ListModel()->rowCount(), 2);
+    EXPECT_EQ(Panel(window, "Total"), "2 Dateien (3,00 GB) gesamt"_q);
+    window.EditSelectAll();
+    EXPECT_EQ(Panel(window, "Selection"), "2 Dateien (3,00 GB) ausgewählt"_q);
+}
+
+TEST_F(frmMainTest, ColumnClicksSortAscendingThenDescending)
+{
+    frmMain window({WriteSample()});
+    const QStringList loaded = {"ID0"_q, "ID1"_q, "ID2"_q};
+    EXPECT_EQ(Keys(window), loaded);
+    QHeaderView *header = window.List()->horizontalHeader();
+    window.ColumnClick(PakListModel::ColSize); // 999, 1.000, 12.345
+    EXPECT_EQ(Keys(window), (QStringList{"ID1"_q, "ID0"_q, "ID2"_q}));
+    EXPECT_EQ(header->sortIndicatorSection(), PakListModel::ColSize);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    window.ColumnClick(PakListModel::ColSize);
+    EXPECT_EQ(Keys(window), (QStringList{"ID2"_q, "ID0"_q, "ID1"_q}));
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    window.ColumnClick(PakListModel::ColSize); // descending -> ascending again
+    EXPECT_EQ(Keys(window), (QStringList{"ID1"_q, "ID0"_q, "ID2"_q}));
+    window.ColumnClick(PakListModel::ColName); // c.bin, maps\b.dat, maps\deep\A.txt
+    EXPECT_EQ(Keys(window), (QStringList{"ID2"_q, "ID0"_q, "ID1"_q}));
+    window.ColumnClick(PakListModel::ColSize);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    EXPECT_EQ(Keys(window), (QStringList{"ID1"_q, "ID0"_q, "ID2"_q}));
+    // A header click reaches the same handler.
+    window.show();
+    const int x = header->sectionViewportPosition(PakListModel::ColSize) + 5;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+    EXPECT_EQ(Keys(window), (QStringList{"ID2"_q, "ID0"_q, "ID1"_q}));
+    EXPECT_FALSE(window.IsBusy());
+}
+
+TEST_F(frmMainTest, CopyAndPropertiesTexts)
+{
+    frmMain window({WriteSample()});
+    window.show();
+    EXPECT_TRUE(window.CopyText().isEmpty());
+    QGuiApplication::clipboard()->setText("before"_q);
+    window.EditCopy(); // nothing selected: the clipboard stays
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before"_q);
+
+    window.ColumnClick(PakListModel::ColSize);
+    SelectRows(window, {0, 2}); // 999 and 12.345 bytes, in size order
+    const QString header = "Dateiname\tTyp\tStartAdresse\tGröße\tErstellt am\t"
+                           "Letzter Zugriff am\tGeändert am\r\n"_q;
+    const QString expected = header + "maps\\deep\\A.txt\ttxt\t1.424\t999\t-\t-\t-\r\n"_q +
+                             "c.bin\tbin\t2.423\t12.345\t-\t-\t-\r\n"_q;
+    EXPECT_EQ(window.CopyText(), expected);
+    QTest::keyClick(window.List(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+    for (const QString &line : expected.split("\r\n"_q, Qt::SkipEmptyParts))
+        EXPECT_EQ(line.count(QLatin1Char('\t')), 6);
+
+    // Properties need exactly one selected row.
+    EXPECT_TRUE(window.PropertiesText().isEmpty());
+    EXPECT_FALSE(ExpectMessageBox([&] { window.FileProperties(); }).Shown);
+    SelectRows(window, {1});
+    const QString properties = "Dateiname:\tmaps\\b.dat\r\n"
+                               "Typ:\t\tdat\r\n"
+                               "StartAdresse:\t424\r\n"
+                               "Größe:\t\t1.000\r\n"
+                               "Erstellt am:\t-\r\n"
+                               "Letzter Zugriff am:\t-\r\n"
+                               "Geändert am:\t-\r\n"_q;
+    EXPECT_EQ(window.PropertiesText(), properties);
+    const MessageBoxSeen seen = ExpectMessageBox([&] { window.FileProperties(); });
+    EXPECT_EQ(seen.Text, properties);
+    EXPECT_EQ(seen.Icon, QMessageBox::Information);
+    EXPECT_EQ(seen.Title, "Vannerby"_q);
+
+    // A double click with several rows selected does nothing.
+    SelectRows(window, {0, 1});
+    EXPECT_FALSE(ExpectMessageBox([&] {
+                     emit window.List()->doubleClicked(window.ListModel()->index(1, 0));
+                 }).Shown);
+}
+
+TEST_F(frmMainTest, DropsOpenTheFirstArchiveOnly)
+{
+    const QString first = WriteSample("first.pak");
+    const QString second = WriteSample("second.pak");
+    const QString text = WriteText("notes.txt");
+    frmMain window;
+    window.show();
+    const auto files = [](std::initializer_list<QString> paths) {
+        auto *data = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls << QUrl::fromLocalFile(path);
+        data->setUrls(urls);
+        return data;
+    };
+    std::unique_ptr<QMimeData> archives(files({first, second}));
+    std::unique_ptr<QMimeData> foreign(files({text, first}));
+    QMimeData plain;
+    plain.setText(first);
+    EXPECT_TRUE(window.AcceptsDrop(archives.get()));
+    EXPECT_FALSE(window.AcceptsDrop(foreign.get()));
+    EXPECT_FALSE(window.AcceptsDrop(&plain));
+
+    // Drag-over on the list and the status bar reaches the window.
+    for (QWidget *target : {static_cast<QWidget *>(window.List()->viewport()),
+                            static_cast<QWidget *>(window.statusBar())}) {
+        for (QMimeData *data : {archives.get(), foreign.get()}) {
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(target, &enter);
+            EXPECT_EQ(enter.isAccepted(), data == archives.get());
+        }
+    }
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, archives.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.List()->viewport(), &drop);
+    EXPECT_EQ(window.FileName(), first);
+}
+
+TEST_F(frmMainTest, DragOutWritesTheSelectedEntriesBelowTheTemporaryFolder)
+{
+    QString tempPath;
+    {
+        frmMain window({WriteSample()});
+        tempPath = window.TempPath();
+        EXPECT_EQ(window.CollectDragData(), nullptr); // nothing selected
+        window.EditSelectAll();
+        std::unique_ptr<QMimeData> data(window.CollectDragData());
+        ASSERT_NE(data, nullptr);
+        const QList<QUrl> urls = data->urls();
+        ASSERT_EQ(urls.size(), 3);
+        const QString base = tempPath + "/"_q;
+        EXPECT_EQ(urls[0].toLocalFile(), base + "maps/b.dat"_q);
+        EXPECT_EQ(urls[1].toLocalFile(), base + "maps/deep/A.txt"_q);
+        EXPECT_EQ(urls[2].toLocalFile(), base + "c.bin"_q);
+        EXPECT_EQ(ReadFile(urls[1].toLocalFile().toStdString()), Entry("x", 999).Data);
+        struct stat info
+        {
+        };
+        ASSERT_EQ(::stat(QFileInfo(tempPath).path().toStdString().c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u); // the user's private folder
+        // A second drag offers the files already there.
+        std::unique_ptr<QMimeData> again(window.CollectDragData());
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(again->urls(), urls);
+        window.close();
+        EXPECT_FALSE(QFileInfo::exists(tempPath)); // deleted at exit
+    }
+    EXPECT_FALSE(QFileInfo::exists(tempPath));
+}
+
+TEST_F(frmMainTest, WindowSnapsToTheMinimumSize)
+{
+    frmMain window;
+    window.show();
+    window.resize(100, 80);
+    Flush();
+    // 4000 twips at 15 twips per pixel (96 dpi), or more where menus and
+    // toolbar need more.
+    EXPECT_GE(window.frameGeometry().width() * 15, 4000);
+    EXPECT_GE(window.frameGeometry().height() * 15, 4000);
+    window.resize(500, 400);
+    Flush();
+    EXPECT_EQ(window.width(), 500);
+}
+
+TEST_F(frmMainTest, ViewTogglesShowAndHideTheBars)
+{
+    frmMain window;
+    window.show();
+    EXPECT_TRUE(window.statusBar()->isVisible());
+    window.ViewStatusBar();
+    EXPECT_FALSE(Menu(window, "mnuViewStatusBar")->isChecked());
+    EXPECT_FALSE(window.statusBar()->isVisible());
+    Menu(window, "mnuViewToolbar")->trigger();
+    EXPECT_FALSE(Menu(window, "mnuViewToolbar")->isChecked());
+    EXPECT_FALSE(window.findChild<QToolBar *>(QStringLiteral("tbrToolBar"))->isVisible());
+    Menu(window, "mnuViewToolbar")->trigger();
+    EXPECT_TRUE(window.findChild<QToolBar *>(QStringLiteral("tbrToolBar"))->isVisible());
+}

@@ -3,6 +3,8 @@
 #include "PakListModel.h"
 #include "PakListView.h"
 #include "mdlFileDialog.h"
+#include "mdlI18n.h"
+#include "mdlI18nForm.h"
 #include "mdlListView.h"
 #include "mdlTools.h"
 
@@ -165,7 +167,6 @@ void frmMain::CreateMenus()
     const auto addMenu = [this](const char *name, const QString &caption) {
         QMenu *menu = menuBar()->addMenu(caption);
         menu->setObjectName(QString::fromLatin1(name));
-        menu->menuAction()->setObjectName(QString::fromLatin1(name));
         m_actions.insert(menu->objectName(), menu->menuAction());
         return menu;
     };
@@ -231,7 +232,7 @@ QAction *frmMain::AddToolButton(const char *key, const QString &tip, const char 
         new QAction(m_imlToolbarIcons.value(QString::fromLatin1(pictureKey)), tip, m_tbrToolBar);
     button->setProperty("Key", QString::fromLatin1(key));
     button->setToolTip(tip);
-    button->setStatusTip(tip); // the button's description
+    button->setWhatsThis(tip); // the button's description
     m_tbrToolBar->addAction(button);
     connect(button, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     return button;
@@ -295,6 +296,11 @@ void frmMain::CreateList()
     m_lvwPAK = new PakListView(this);
     m_lvwPAK->setObjectName(QStringLiteral("lvwPAK"));
     m_lvwPAK->setModel(m_model);
+    QStringList columnKeys;
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        columnKeys << m_model->ColumnKey(column);
+    // The language file names the column headers by these keys.
+    m_lvwPAK->setProperty("ColumnKeys", columnKeys);
     setCentralWidget(m_lvwPAK);
     m_lvwPAK->SetDragDataProvider([this] { return CollectDragData(); });
     connect(m_lvwPAK->horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -910,12 +916,15 @@ void frmMain::LoadWindowPlacementStep() {}
 
 void frmMain::SaveWindowPlacementStep() {}
 
-void frmMain::TranslateFormStep() {}
+void frmMain::TranslateFormStep()
+{
+    mdlI18n::TranslateForm(this);
+}
 
 QString frmMain::TranslateTextStep(const QString &key, const QString &defaultText)
 {
-    Q_UNUSED(key);
-    return defaultText;
+    return QString::fromStdString(
+        mdlI18n::TranslateText("frmMain", key.toStdString(), defaultText.toStdString()));
 }
 
 ExtractSettings frmMain::CurrentExtractSettings() const
