@@ -21,5 +21,6 @@ std::string EscapeControl(const std::string &name);
 // Each subcommand registers itself and sets *exitCode when it runs.
 void AddListCommand(CLI::App &app, int &exitCode);
 void AddExtractCommand(CLI::App &app, int &exitCode);
+void AddRegCommand(CLI::App &app, int &exitCode);
 
 } // namespace cli
