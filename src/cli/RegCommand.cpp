@@ -7,7 +7,10 @@
 #include "SettingsText.h"
 #include "mdlTools.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 #include <pwd.h>
 #include <unistd.h>
 #include <utility>
@@ -25,24 +24,27 @@ constexpr int BusyTimeoutMs = 5000;
 // steps find the gap between two of its transactions.
 constexpr long BusyStepMicroseconds = 500;
 
-int WaitWhileBusy(void *context, int attempt)
-{
-    const auto &since = *static_cast<const std::chrono::steady_clock::time_point *>(context);
-    if (attempt == 0)
-        *static_cast<std::chrono::steady_clock::time_point *>(context) =
-            std::chrono::steady_clock::now();
-    else if (std::chrono::steady_clock::now() - since >= std::chrono::milliseconds(BusyTimeoutMs))
-        return 0;
-    // Steps of varying length, so that two waiting copies do not keep meeting.
-    const timespec step{0, (BusyStepMicroseconds / 2 + (attempt * 7919L) % BusyStepMicroseconds) *
-                               1000L};
-    ::nanosleep(&step, nullptr);
-    return 1;
-}
 constexpr size_t MaxKeyNameChars = 255;
 constexpr size_t MaxValueNameChars = 16383;
 constexpr size_t MaxKeyDepth = 512;
+// Far more than any setting needs; keeps one value from filling memory or the disk.
+constexpr size_t MaxValueBytes = 16 * 1024 * 1024;
 constexpr int64_t NoKey = 0;
+
+int WaitWhileBusy(void *context, int attempt)
+{
+    auto &since = *static_cast<std::chrono::steady_clock::time_point *>(context);
+    const auto now = std::chrono::steady_clock::now();
+    if (attempt == 0)
+        since = now;
+    else if (now - since >= std::chrono::milliseconds(BusyTimeoutMs))
+        return 0;
+    // Steps of varying length, so that two waiting copies do not keep meeting.
+    const long micros = BusyStepMicroseconds / 2 + (attempt * 7919L) % BusyStepMicroseconds;
+    const timespec step{0, micros * 1000L};
+    ::nanosleep(&step, nullptr);
+    return 1;
+}
 
 // The parts of a section path; nullopt when the path is not allowed.
 std::optional<std::vector<std::string_view>> SplitSection(std::string_view section)
@@ -443,7 +445,7 @@ RegistryStatus RegistryStore::SetValue(int32_t root, std::string_view section,
     const auto id = session.CreateKey(root, *parts);
     if (!id)
         return RegistryStatus::Unavailable;
-    if (SettingsText::CharCount(name) > MaxValueNameChars)
+    if (SettingsText::CharCount(name) > MaxValueNameChars || data.size() > MaxValueBytes)
         return RegistryStatus::WriteFailed;
     // A value keeps the name and the place in the key's order it was created with.
     Statement st(session.Db(),

@@ -69,18 +69,3 @@ TEST(VariantTest, ConvertsToStringAndBool)
     EXPECT_FALSE(Variant("0").ToBool());
     EXPECT_THROW((void)Variant("maybe").ToBool(), VariantError);
 }
-
-TEST(VariantTest, KeepsItsTag)
-{
-    EXPECT_EQ(Variant().GetTag(), Variant::Tag::Empty);
-    EXPECT_EQ(Variant(int16_t{1}).GetTag(), Variant::Tag::Integer);
-    EXPECT_EQ(Variant(1).GetTag(), Variant::Tag::Long);
-    EXPECT_EQ(Variant(1.0f).GetTag(), Variant::Tag::Single);
-    EXPECT_EQ(Variant(1.0).GetTag(), Variant::Tag::Double);
-    EXPECT_EQ(Variant("x").GetTag(), Variant::Tag::String);
-    EXPECT_EQ(Variant(Variant::Bytes{}).GetTag(), Variant::Tag::ByteArray);
-    EXPECT_TRUE(Variant(int16_t{1}).IsInteger());
-    EXPECT_FALSE(Variant(true).IsInteger());
-    EXPECT_TRUE(Variant(Variant::Bytes{}).ToBytes().empty());
-    EXPECT_TRUE(Variant("x").ToBytes().empty());
-}
