@@ -110,10 +110,16 @@ RegArgs ParseArgs(const std::vector<std::string> &args)
     };
     for (size_t i = 0; i < args.size(); ++i) {
         const auto &arg = args[i];
-        const bool isSwitch =
-            arg.size() >= 2 && (arg[0] == '/' || arg[0] == '-') && !positional.empty();
-        const auto sw = isSwitch ? Upper(arg.substr(1)) : std::string();
-        if (!isSwitch || sw.find('/') != std::string::npos) {
+        // Only the known switches are switches: "/data/x.reg" is a file name.
+        static const char *const known[] = {"V", "VE", "VA", "T", "D", "F", "Y"};
+        const bool marked = arg.size() >= 2 && (arg[0] == '/' || arg[0] == '-');
+        const auto sw = marked ? Upper(arg.substr(1)) : std::string();
+        const bool isKnown = std::find_if(std::begin(known), std::end(known), [&](const char *k) {
+                                 return sw == k;
+                             }) != std::end(known);
+        if (marked && !isKnown && arg[0] == '-' && !positional.empty())
+            throw UsageError{"unknown switch " + arg};
+        if (!isKnown || positional.empty()) {
             positional.push_back(arg);
         } else if (sw == "V") {
             once(out.ValueName, next(i, arg), arg);
@@ -125,10 +131,8 @@ RegArgs ParseArgs(const std::vector<std::string> &args)
             once(out.Type, next(i, arg), arg);
         } else if (sw == "D") {
             once(out.Data, next(i, arg), arg);
-        } else if (sw == "F" || sw == "Y") {
-            // Nothing is ever confirmed interactively.
         } else {
-            throw UsageError{"unknown switch " + arg};
+            // /f and /y: nothing is ever confirmed interactively.
         }
     }
     if (positional.empty())

@@ -163,6 +163,9 @@ TEST_F(RegCommandTest, ExportWritesRegedit4)
               "\"0\"=\"/data/\xC4 \\\"q\\\"\\\\x.pak\"\r\n"
               "@=hex(2):25,41,25,00\r\n\r\n");
     EXPECT_EQ(Run({"export", key + "\\Missing", file}).Exit, 1);
+    const auto second = m_Files.Path() + "/v"; // an absolute path begins like a switch
+    EXPECT_EQ(Run({"export", key + "\\Options", second}).Exit, 0);
+    EXPECT_TRUE(mdlTools::FileExists(second));
     EXPECT_EQ(Run({"export", key, m_Files.Path() + "/no/such/folder/x.reg"}).Exit, 1);
 }
 
@@ -176,6 +179,7 @@ TEST_F(RegCommandTest, UsageErrorsAndFailures)
         {"query", "\\\\server\\HKLM\\Software"},
         {"query", "HKCU\\a\\\\b"},
         {"query", "HKCU", "/z"},
+        {"query", "HKCU", "-z"},
         {"query", "HKCU", "/v"},
         {"query", "HKCU", "extra"},
         {"add", "HKCU\\X", "/t", "REG_FOO", "/d", "1"},
