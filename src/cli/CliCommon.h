@@ -34,5 +34,6 @@ bool GlobMatch(std::string_view pattern, std::string_view name);
 // Each subcommand registers itself and sets *exitCode when it runs.
 void AddListCommand(CLI::App &app, int &exitCode);
 void AddExtractCommand(CLI::App &app, int &exitCode);
+void AddRegCommand(CLI::App &app, int &exitCode);
 
 } // namespace cli

@@ -207,6 +207,7 @@ int runExtract(const Options &options)
         if (exitCode != ExitOk)
             break;
         if (options.verbose) {
+            progress.clear(); // redrawn below the line on the next entry
             const std::string name =
                 EscapeControl(PakEntryName(archive.Entries[static_cast<size_t>(index)]));
             std::printf("%s %s\n", verb, name.c_str());

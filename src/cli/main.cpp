@@ -11,6 +11,7 @@ int main(int argc, char **argv)
     int exitCode = cli::ExitOk;
     cli::AddListCommand(app, exitCode);
     cli::AddExtractCommand(app, exitCode);
+    cli::AddRegCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &e) {

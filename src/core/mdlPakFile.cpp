@@ -134,7 +134,7 @@ bool hasSignature(int fd)
 void *PakAllocateBlock(size_t bytes)
 {
     constexpr size_t huge = size_t{2} << 20;
-    if (bytes < 2 * huge)
+    if (bytes < huge / 2)
         return ::operator new(bytes);
     // Map one huge page more than needed, then cut the unaligned head and tail off.
     const size_t length = (bytes + huge - 1) & ~(huge - 1);
@@ -155,7 +155,7 @@ void *PakAllocateBlock(size_t bytes)
 void PakFreeBlock(void *block, size_t bytes)
 {
     constexpr size_t huge = size_t{2} << 20;
-    if (bytes < 2 * huge)
+    if (bytes < huge / 2)
         ::operator delete(block);
     else
         ::munmap(block, (bytes + huge - 1) & ~(huge - 1));

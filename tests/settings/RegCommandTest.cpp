@@ -1,0 +1,210 @@
+#include "SettingsTestSupport.h"
+
+#include "cRegistry.h"
+#include "mdlState.h"
+#include "mdlTools.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace RegistryTypes;
+
+namespace {
+
+struct CliResult
+{
+    int Exit = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class RegCommandTest : public StoreTest
+{
+  protected:
+    CliResult Run(std::vector<std::string> args)
+    {
+        const char *bin = std::getenv("VANNERBY_BIN");
+        const std::string exe = std::string(bin ? bin : ".") + "/vannerby-cli";
+        args.insert(args.begin(), {exe, "reg"});
+        const auto out = m_Files.Path() + "/out", err = m_Files.Path() + "/err";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(o, 1);
+            ::dup2(e, 2);
+            std::vector<char *> argv;
+            for (auto &a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(exe.c_str(), argv.data());
+            ::_exit(127);
+        }
+        CliResult result;
+        int status = 0;
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            result.Exit = WEXITSTATUS(status);
+        result.Out = ReadFile(out);
+        result.Err = ReadFile(err);
+        return result;
+    }
+    TempFolder m_Files;
+};
+
+} // namespace
+
+TEST_F(RegCommandTest, UserSetsTheSimulatorsAppPath)
+{
+    ASSERT_TRUE(mdlTools::CreatePath(m_Files.Path() + "/Modellwelt"));
+    const auto exe = m_Files.Path() + "/Modellwelt/kmxp.exe";
+    auto r = Run({"add", "HKCR\\Software\\Dunkelfeld\\KMXP", "/v", "AppPath", "/d", exe, "/f"});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    r = Run({"query", "HKEY_CLASSES_ROOT\\Software\\Dunkelfeld\\KMXP", "/v", "apppath"});
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_EQ(r.Out, "AppPath\tREG_SZ\t" + exe + "\n");
+
+    FakeWindow frm;
+    mdlState::AppSettings = AppSettingsRecord{};
+    mdlState::LoadSettings(frm);
+    EXPECT_EQ(mdlState::AppSettings.HostFolder, m_Files.Path() + "/Modellwelt");
+}
+
+TEST_F(RegCommandTest, QueryListsValuesThenSubkeys)
+{
+    const std::string key = "HKCU\\Software\\Brindlecote\\Vannerby";
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"add", key, "/ve", "/d", "default text"},
+             {"add", key, "/v", "Count", "/t", "REG_DWORD", "/d", "0xFFFFFFFF"},
+             {"add", key, "/v", "Small", "/t", "reg_dword", "/d", "42"},
+             {"add", key, "/v", "Blob", "/t", "REG_BINARY", "/d", "00ff10"},
+             {"add", key, "/v", "Home", "/t", "REG_EXPAND_SZ", "/d", "%HOME%/x"},
+             {"add", key, "/v", "Plain", "/t", "REG_EXPAND_SZ", "/d", "no reference"},
+             {"add", key, "/v", "List", "/t", "REG_MULTI_SZ", "/d", "a\\0b"},
+             {"add", key, "/v", "Tab", "/d", "a\tb"},
+             {"add", key + "\\Options"},
+             {"add", key + "\\MainWindow", "/v", "Left", "/t", "REG_DWORD", "/d", "-1"}}) {
+        const auto r = Run(args);
+        ASSERT_EQ(r.Exit, 0) << args[1] << ": " << r.Err;
+    }
+    const auto r = Run({"query", "hkcu\\software\\brindlecote\\vannerby\\"});
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_EQ(r.Out, "(Default)\tREG_SZ\tdefault text\n"
+                     "Count\tREG_DWORD\t4294967295\n"
+                     "Small\tREG_DWORD\t42\n"
+                     "Blob\tREG_BINARY\t00FF10\n"
+                     "Home\tREG_EXPAND_SZ\t%HOME%/x\n"
+                     "Plain\tREG_EXPAND_SZ\tno reference\n"
+                     "List\tREG_MULTI_SZ\ta\\0b\n"
+                     "Tab\tREG_SZ\ta\\x09b\n"
+                     "hkcu\\software\\brindlecote\\vannerby\\MainWindow\n"
+                     "hkcu\\software\\brindlecote\\vannerby\\Options\n");
+
+    // The program reads what the command wrote, with the types it expects.
+    cRegistry reg;
+    EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, key.substr(5), "Count", REG_DWORD, Variant()),
+              Variant(-1));
+    EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, key.substr(5) + "\\MainWindow", "Left", REG_DWORD,
+                          Variant()),
+              Variant(-1));
+    EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, key.substr(5), "Blob", REG_BINARY, Variant()),
+              Variant(Variant::Bytes{0, 0xFF, 0x10}));
+    EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, key.substr(5), "Home", REG_SZ, Variant()),
+              Variant(std::string(std::getenv("HOME")) + "/x"));
+}
+
+TEST_F(RegCommandTest, DeleteValuesAndKeys)
+{
+    const std::string key = "HKLM\\SOFTWARE\\Classes\\KMX.Resourcen";
+    ASSERT_EQ(Run({"add", key + "\\shell\\open\\command", "/ve", "/d", "x"}).Exit, 0);
+    ASSERT_EQ(Run({"add", key, "/v", "A", "/d", "1"}).Exit, 0);
+    ASSERT_EQ(Run({"add", key, "/v", "B", "/d", "2"}).Exit, 0);
+    EXPECT_EQ(Run({"delete", key, "/v", "a", "/f"}).Exit, 0);
+    auto r = Run({"query", key, "/v", "A"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_FALSE(r.Err.empty());
+    EXPECT_EQ(Run({"delete", key, "/v", "A"}).Exit, 1);
+    EXPECT_EQ(Run({"delete", key, "/va"}).Exit, 0);
+    EXPECT_EQ(Run({"query", key}).Out, key + "\\shell\n");
+    EXPECT_EQ(Run({"delete", key, "/f"}).Exit, 0); // with everything below it
+    EXPECT_EQ(Run({"query", key}).Exit, 1);
+    EXPECT_EQ(Run({"query", "HKLM\\SOFTWARE\\Classes"}).Exit, 0);
+    EXPECT_EQ(Run({"delete", key}).Exit, 1);
+}
+
+TEST_F(RegCommandTest, ExportWritesRegedit4)
+{
+    const std::string key = "HKCU\\Software\\Brindlecote\\Vannerby";
+    ASSERT_EQ(
+        Run({"add", key + "\\RecentFiles", "/v", "Count", "/t", "REG_DWORD", "/d", "10"}).Exit, 0);
+    ASSERT_EQ(Run({"add", key + "\\RecentFiles", "/v", "0", "/d", "/data/Ä \"q\"\\x.pak"}).Exit, 0);
+    ASSERT_EQ(Run({"add", key + "\\RecentFiles", "/ve", "/t", "REG_EXPAND_SZ", "/d", "%A%"}).Exit,
+              0);
+    ASSERT_EQ(Run({"add", key + "\\Options", "/v", "Bin", "/t", "REG_BINARY", "/d", "0aff"}).Exit,
+              0);
+    const auto file = m_Files.Path() + "/vannerby.reg";
+    const auto r = Run({"export", key, file, "/y"});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(ReadFile(file),
+              "REGEDIT4\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Brindlecote\\Vannerby]\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Brindlecote\\Vannerby\\Options]\r\n"
+              "\"Bin\"=hex:0a,ff\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Brindlecote\\Vannerby\\RecentFiles]\r\n"
+              "\"Count\"=dword:0000000a\r\n"
+              "\"0\"=\"/data/\xC4 \\\"q\\\"\\\\x.pak\"\r\n"
+              "@=hex(2):25,41,25,00\r\n\r\n");
+    EXPECT_EQ(Run({"export", key + "\\Missing", file}).Exit, 1);
+    const auto second = m_Files.Path() + "/v"; // an absolute path begins like a switch
+    EXPECT_EQ(Run({"export", key + "\\Options", second}).Exit, 0);
+    EXPECT_TRUE(mdlTools::FileExists(second));
+    EXPECT_EQ(Run({"export", key, m_Files.Path() + "/no/such/folder/x.reg"}).Exit, 1);
+}
+
+TEST_F(RegCommandTest, UsageErrorsAndFailures)
+{
+    const std::vector<std::vector<std::string>> usage = {
+        {},
+        {"query"},
+        {"list", "HKCU"},
+        {"query", "HKXX\\Software"},
+        {"query", "\\\\server\\HKLM\\Software"},
+        {"query", "HKCU\\a\\\\b"},
+        {"query", "HKCU", "/z"},
+        {"query", "HKCU", "-z"},
+        {"query", "HKCU", "/v"},
+        {"query", "HKCU", "extra"},
+        {"add", "HKCU\\X", "/t", "REG_FOO", "/d", "1"},
+        {"add", "HKCU\\X", "/v", "N", "/t", "REG_DWORD", "/d", "12x"},
+        {"add", "HKCU\\X", "/v", "N", "/t", "REG_DWORD", "/d", "4294967296"},
+        {"add", "HKCU\\X", "/v", "N", "/t", "REG_BINARY", "/d", "abc"},
+        {"add", "HKCU\\X", "/v", "N", "/v", "M"},
+        {"delete", "HKCU"},
+        {"delete", "HKCU\\X", "/d", "1"},
+        {"export", "HKCU"},
+    };
+    for (const auto &args : usage) {
+        const auto r = Run(args);
+        EXPECT_EQ(r.Exit, 2) << (args.empty() ? "(none)" : args[0]) << " " << r.Err;
+        EXPECT_TRUE(r.Out.empty());
+    }
+    EXPECT_EQ(Run({"add", "HKCU\\X"}).Exit, 0);
+    EXPECT_EQ(Run({"query", "HKCU\\Y"}).Exit, 1);
+
+    // A store that cannot be written: the command says so and fails.
+    ASSERT_EQ(::unlink(StorePath().c_str()), 0);
+    ASSERT_TRUE(mdlTools::CreatePath(StorePath()));
+    const auto r = Run({"add", "HKCU\\X", "/v", "N", "/d", "v"});
+    EXPECT_EQ(r.Exit, 1);
+    EXPECT_NE(r.Err.find("cannot be opened"), std::string::npos) << r.Err;
+    EXPECT_EQ(Run({"query", "HKCU\\X"}).Exit, 1);
+    EXPECT_EQ(Run({"query", "HKCU"}).Exit, 0); // the root is always there
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "IRecentList.h"
+#include "IStateWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A fresh folder below $TMPDIR, deleted with everything in it at the end.
+class TempFolder final
+{
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+    const std::string &Path() const { return m_strPath; }
+
+  private:
+    std::string m_strPath;
+};
+
+// Each test gets its own empty settings store: XDG_CONFIG_HOME points into a
+// fresh temporary folder for the test's duration.
+class StoreTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // $XDG_CONFIG_HOME/vannerby/registry.db of this test.
+    std::string StorePath() const;
+    const std::string &ConfigHome() const { return m_config->Path(); }
+
+  private:
+    std::unique_ptr<TempFolder> m_config;
+    std::string m_strOldConfig;
+    bool m_blnHadConfig = false;
+};
+
+// The main window as the settings store sees it.
+class FakeWindow final : public IStateWindow
+{
+  public:
+    double m_Left = 1000, m_Top = 800, m_Width = 9000, m_Height = 7000;
+    int32_t m_State = Normal;
+    bool m_StatusBar = false, m_Toolbar = false;
+
+    double Left() const override { return m_Left; }
+    void SetLeft(double v) override { m_Left = v; }
+    double Top() const override { return m_Top; }
+    void SetTop(double v) override { m_Top = v; }
+    double Width() const override { return m_Width; }
+    void SetWidth(double v) override { m_Width = v; }
+    double Height() const override { return m_Height; }
+    void SetHeight(double v) override { m_Height = v; }
+    int32_t WindowState() const override { return m_State; }
+    void SetWindowState(int32_t s) override { m_State = s; }
+    double MinWidth() const override { return 4000; }
+    double MinHeight() const override { return 4000; }
+    bool ViewStatusBarChecked() const override { return m_StatusBar; }
+    void SetViewStatusBarChecked(bool c) override { m_StatusBar = c; }
+    bool ViewToolbarChecked() const override { return m_Toolbar; }
+    void SetViewToolbarChecked(bool c) override { m_Toolbar = c; }
+};
+
+// A recent list as plain texts.
+class FakeList final : public IRecentList
+{
+  public:
+    std::vector<std::string> m_Items;
+    bool m_Visible = false;
+
+    int32_t ItemCount() const override { return static_cast<int32_t>(m_Items.size()); }
+    std::string ItemText(int32_t index) const override
+    {
+        return index >= 0 && index < ItemCount() ? m_Items[static_cast<size_t>(index)] : "";
+    }
+    void InsertItem(int32_t index, const std::string &text) override
+    {
+        ASSERT_TRUE(index >= 0 && index <= ItemCount());
+        m_Items.insert(m_Items.begin() + index, text);
+    }
+    void RemoveItem(int32_t index) override
+    {
+        ASSERT_TRUE(index >= 0 && index < ItemCount());
+        m_Items.erase(m_Items.begin() + index);
+    }
+    void SetListVisible(bool visible) override { m_Visible = visible; }
+};
