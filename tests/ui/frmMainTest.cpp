@@ -61,7 +61,21 @@ QString Q(const std::string &text)
 class frmMainTest : public ::testing::Test
 {
   protected:
-    void SetUp() override { ::unlink(LanguageFile().c_str()); }
+    void SetUp() override
+    {
+        ::unlink(LanguageFile().c_str());
+        ForgetSettings();
+    }
+
+    // A fresh registry store: the sandbox's own, emptied.
+    static void ForgetSettings()
+    {
+        const char *config = std::getenv("XDG_CONFIG_HOME");
+        ASSERT_NE(config, nullptr);
+        const std::string store = std::string(config) + "/vannerby/registry.db";
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+            ::unlink((store + suffix).c_str());
+    }
     void TearDown() override
     {
         Flush();
@@ -482,4 +496,92 @@ TEST_F(frmMainTest, ViewTogglesShowAndHideTheBars)
     EXPECT_FALSE(window.findChild<QToolBar *>(QStringLiteral("tbrToolBar"))->isVisible());
     Menu(window, "mnuViewToolbar")->trigger();
     EXPECT_TRUE(window.findChild<QToolBar *>(QStringLiteral("tbrToolBar"))->isVisible());
+}
+
+TEST_F(frmMainTest, RecentFilesMenu)
+{
+    const QString sample = WriteSample("Sample.pak");
+    const QString upper = WriteSample("SAMPLE.PAK");
+    const QString other = WriteSample("other & more.pak");
+    {
+        frmMain window;
+        const auto entries = [&window] {
+            QList<QAction *> shown;
+            for (QAction *action : window.findChildren<QAction *>(QStringLiteral("mnuFileMRU")))
+                if (action->isVisible())
+                    shown << action;
+            return shown;
+        };
+        EXPECT_TRUE(window.RecentFiles().isEmpty());
+        EXPECT_TRUE(entries().isEmpty());
+        window.OpenPakFile(sample);
+        window.OpenPakFile(other);
+        EXPECT_EQ(window.RecentFiles(), (QStringList{other, sample}));
+        EXPECT_TRUE(Menu(window, "mnuFileBarMRU1")->isVisible());
+        EXPECT_TRUE(Menu(window, "mnuFileBarMRU2")->isVisible());
+        ASSERT_EQ(entries().size(), 2);
+        // The caption is the path; "&" shows as itself, not as an accelerator.
+        EXPECT_EQ(entries()[0]->text(), QString(other).replace("&"_q, "&&"_q));
+        // Paths compare without regard to case: the latest spelling moves to the top.
+        window.OpenPakFile(upper);
+        EXPECT_EQ(window.RecentFiles(), (QStringList{upper, other}));
+
+        // Clicking an entry opens it and moves it to the top.
+        entries()[1]->trigger();
+        EXPECT_EQ(window.FileName(), other);
+        EXPECT_EQ(window.RecentFiles(), (QStringList{other, upper}));
+
+        // Capacity 10: the oldest falls off.
+        for (int i = 0; i < 9; ++i)
+            window.OpenPakFile(WriteSample("n" + std::to_string(i) + ".pak"));
+        EXPECT_EQ(window.RecentFiles().size(), 10);
+        EXPECT_EQ(window.RecentFiles().first(), Q(m_dir / "n8.pak"));
+        EXPECT_FALSE(window.RecentFiles().contains(upper));
+        EXPECT_TRUE(window.RecentFiles().contains(other));
+        EXPECT_EQ(entries().size(), 10);
+    }
+    {
+        // Saved at exit, read at the next start in the same order.
+        frmMain window;
+        ASSERT_EQ(window.RecentFiles().size(), 10);
+        EXPECT_EQ(window.RecentFiles().first(), Q(m_dir / "n8.pak"));
+        EXPECT_EQ(window.RecentFiles().last(), other);
+    }
+
+    // An entry whose file is gone: the message, and the entry leaves the list;
+    // the separators go with the last entry.
+    ForgetSettings();
+    frmMain window;
+    window.OpenPakFile(sample);
+    ::unlink(sample.toStdString().c_str());
+    QAction *entry = nullptr;
+    for (QAction *action : window.findChildren<QAction *>(QStringLiteral("mnuFileMRU")))
+        if (action->isVisible())
+            entry = action;
+    ASSERT_NE(entry, nullptr);
+    const MessageBoxSeen seen = ExpectMessageBox([&] { entry->trigger(); });
+    EXPECT_EQ(seen.Text, sample + " wurde nicht gefunden!"_q);
+    EXPECT_TRUE(window.RecentFiles().isEmpty());
+    EXPECT_FALSE(Menu(window, "mnuFileBarMRU1")->isVisible());
+    EXPECT_FALSE(Menu(window, "mnuFileBarMRU2")->isVisible());
+    EXPECT_EQ(window.FileName(), sample); // the open archive stays
+}
+
+TEST_F(frmMainTest, ViewTogglesAndPlacementAreKeptBetweenRuns)
+{
+    {
+        frmMain window;
+        window.show();
+        window.resize(600, 450);
+        Flush();
+        window.ViewStatusBar();
+        window.close();
+    }
+    frmMain window;
+    EXPECT_FALSE(Menu(window, "mnuViewStatusBar")->isChecked());
+    EXPECT_TRUE(Menu(window, "mnuViewToolbar")->isChecked());
+    window.show();
+    Flush();
+    EXPECT_FALSE(window.statusBar()->isVisible());
+    EXPECT_EQ(window.size(), QSize(600, 450));
 }

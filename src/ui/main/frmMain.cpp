@@ -1,11 +1,14 @@
 #include "frmMain.h"
 
+#include "MainWindowState.h"
 #include "PakListModel.h"
 #include "PakListView.h"
+#include "RecentFilesMenu.h"
 #include "mdlFileDialog.h"
 #include "mdlI18n.h"
 #include "mdlI18nForm.h"
 #include "mdlListView.h"
+#include "mdlState.h"
 #include "mdlTools.h"
 
 #include <QAction>
@@ -75,6 +78,8 @@ frmMain::frmMain(const QStringList &arguments, QWidget *parent) : QMainWindow(pa
 {
     setObjectName(QStringLiteral("frmMain"));
     setAcceptDrops(true);
+    // The size the window has until a saved placement replaces it.
+    resize(760, 520);
     CreateIcons();
     CreateMenus();
     CreateToolBar();
@@ -177,13 +182,12 @@ void frmMain::CreateMenus()
     AddSeparator(file, "mnuFileBar0");
     AddMenuAction(file, "mnuFileProperties", QStringLiteral("Ei&genschaften"),
                   &frmMain::FileProperties);
-    AddSeparator(file, "mnuFileBarMRU1")->setVisible(false);
+    QAction *bar1 = AddSeparator(file, "mnuFileBarMRU1");
     QAction *mru = AddMenuAction(file, "mnuFileMRU", QString(), nullptr);
     mru->setProperty("Tag", QStringLiteral("NOLOC"));
-    mru->setVisible(false);
-    m_mnuFileMRU.append(mru);
-    connect(mru, &QAction::triggered, this, [this, mru] { RecentFileClick(mru); });
-    AddSeparator(file, "mnuFileBarMRU2")->setVisible(false);
+    QAction *bar2 = AddSeparator(file, "mnuFileBarMRU2");
+    m_recentFiles = new RecentFilesMenu(file, bar1, mru, bar2,
+                                        [this](const QString &path) { OpenPakFile(path); });
     AddMenuAction(file, "mnuFileExit", QStringLiteral("&Beenden"), &frmMain::FileExit);
 
     QMenu *edit = addMenu("mnuEdit", QStringLiteral("&Bearbeiten"));
@@ -507,13 +511,6 @@ void frmMain::UpdateStatus()
     m_pnlTotal->setText(StatusText(m_model->rowCount(), m_model->TotalSize(), m_strStatusTotal));
 }
 
-double frmMain::TwipsPerPixel() const
-{
-    const QScreen *screen = this->screen();
-    const double dpi = screen != nullptr ? screen->logicalDotsPerInchX() : 96.0;
-    return dpi > 0 ? 1440.0 / dpi : 15.0;
-}
-
 void frmMain::ArrangeControls()
 {
     // Resizing below the minimum comes back here through resizeEvent.
@@ -522,7 +519,7 @@ void frmMain::ArrangeControls()
     m_blnArranging = true;
     const Qt::WindowStates state = windowState();
     if (!(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        const double twips = TwipsPerPixel();
+        const double twips = MainWindowState::TwipsPerPixel(*this);
         const int minWidth = static_cast<int>(std::ceil(MinWidth() / twips));
         const int minHeight = static_cast<int>(std::ceil(MinHeight() / twips));
         const QRect frame = frameGeometry();
@@ -751,14 +748,6 @@ void frmMain::ColumnClick(int column)
 }
 
 // ---------------------------------------------------------------------------
-// Recent files
-
-void frmMain::RecentFileClick(QAction *entry)
-{
-    OpenPakFile(entry->data().toString());
-}
-
-// ---------------------------------------------------------------------------
 // Keyboard
 
 bool frmMain::HandleShortcut(int key, Qt::KeyboardModifiers modifiers)
@@ -894,27 +883,56 @@ QMimeData *frmMain::CollectDragData()
 // ---------------------------------------------------------------------------
 // Settings, recent files, placement and translation
 
-void frmMain::LoadSettingsStep() {}
+MainWindowState frmMain::StateWindow()
+{
+    return MainWindowState(*this, *m_actions.value(QStringLiteral("mnuViewStatusBar")),
+                           *m_actions.value(QStringLiteral("mnuViewToolbar")), MinWidth(),
+                           MinHeight());
+}
 
-void frmMain::SaveSettingsStep() {}
+void frmMain::LoadSettingsStep()
+{
+    MainWindowState state = StateWindow();
+    mdlState::LoadSettings(state);
+}
 
-void frmMain::LoadRecentFilesStep() {}
+void frmMain::SaveSettingsStep()
+{
+    MainWindowState state = StateWindow();
+    mdlState::SaveSettings(state);
+}
 
-void frmMain::SaveRecentFilesStep() {}
+void frmMain::LoadRecentFilesStep()
+{
+    mdlState::LoadRecentFiles(*m_recentFiles);
+}
+
+void frmMain::SaveRecentFilesStep()
+{
+    mdlState::SaveRecentFiles(*m_recentFiles);
+}
 
 void frmMain::AddRecentFileStep(const QString &path)
 {
-    Q_UNUSED(path);
+    mdlState::AddRecentFile(*m_recentFiles, ToPath(path));
 }
 
 void frmMain::RemoveRecentFileStep(const QString &path)
 {
-    Q_UNUSED(path);
+    mdlState::RemoveRecentFile(*m_recentFiles, ToPath(path));
 }
 
-void frmMain::LoadWindowPlacementStep() {}
+void frmMain::LoadWindowPlacementStep()
+{
+    MainWindowState state = StateWindow();
+    mdlState::LoadWindowPlacement(state);
+}
 
-void frmMain::SaveWindowPlacementStep() {}
+void frmMain::SaveWindowPlacementStep()
+{
+    MainWindowState state = StateWindow();
+    mdlState::SaveWindowPlacement(state);
+}
 
 void frmMain::TranslateFormStep()
 {
@@ -929,10 +947,18 @@ QString frmMain::TranslateTextStep(const QString &key, const QString &defaultTex
 
 ExtractSettings frmMain::CurrentExtractSettings() const
 {
-    return {};
+    ExtractSettings settings;
+    settings.OverWrite = mdlState::AppSettings.OverWrite;
+    settings.SkipOldFiles = mdlState::AppSettings.SkipOldFiles;
+    return settings;
 }
 
 QString frmMain::HostFolder() const
 {
-    return {};
+    return FromPath(mdlState::AppSettings.HostFolder);
+}
+
+QStringList frmMain::RecentFiles() const
+{
+    return m_recentFiles->Paths();
 }

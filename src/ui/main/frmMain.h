@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class MainWindowState;
 class PakListModel;
 class PakListView;
 class QAction;
@@ -16,6 +17,7 @@ class QMenu;
 class QMimeData;
 class QStatusBar;
 class QTableView;
+class RecentFilesMenu;
 class QToolBar;
 
 // The program's one top-level window: the archive list with its menus, toolbar
@@ -83,6 +85,8 @@ class frmMain final : public QMainWindow
     void DropData(const QMimeData *data);
 
     QString FileName() const { return m_strFileName; }
+    // The recent files as the File menu lists them, newest first.
+    QStringList RecentFiles() const;
     QString TempPath() const { return m_strTempPath; }
     const PakArchive &Archive() const { return m_archive; }
     PakListModel *ListModel() const { return m_model; }
@@ -115,11 +119,9 @@ class frmMain final : public QMainWindow
     QAction *ToolButton(const QString &key) const;
     void Startup(const QStringList &arguments);
     void Shutdown();
-    void RecentFileClick(QAction *entry);
     bool HandleShortcut(int key, Qt::KeyboardModifiers modifiers);
     void ShowError(const PakError &error);
     void ShowMessage(int icon, const QString &text);
-    double TwipsPerPixel() const;
     QString StatusText(int64_t count, int64_t bytes, const QString &lastWord) const;
 
     // Settings, recent files, window placement and translation.
@@ -133,6 +135,7 @@ class frmMain final : public QMainWindow
     void SaveWindowPlacementStep();
     void TranslateFormStep();
     QString TranslateTextStep(const QString &key, const QString &defaultText);
+    MainWindowState StateWindow();
     ExtractSettings CurrentExtractSettings() const;
     QString HostFolder() const;
 
@@ -144,8 +147,8 @@ class frmMain final : public QMainWindow
     QLabel *m_pnlSelection = nullptr;
     QLabel *m_pnlTotal = nullptr;
     QHash<QString, QIcon> m_imlToolbarIcons;
-    QHash<QString, QAction *> m_actions; // menu entries by control name
-    QList<QAction *> m_mnuFileMRU;       // the recent-file entries, newest first
+    QHash<QString, QAction *> m_actions;      // menu entries by control name
+    RecentFilesMenu *m_recentFiles = nullptr; // mnuFileMRU and its separators
 
     QString m_strFileName;
     QString m_strTempPath;
