@@ -113,6 +113,15 @@ TEST(PakListModel, CellsKeysAndColumns)
     EXPECT_EQ(Keys(model), (QStringList{"ID0"_q, "ID1"_q}));
     EXPECT_EQ(Column(model, 5), (QStringList{"-"_q, "-"_q}));
     EXPECT_FALSE(model.data(model.index(0, 5), PakListModel::RawValueRole).isValid());
+
+    // Control characters cannot break the lines and columns of a copied listing;
+    // a name filling all 128 bytes is shown whole.
+    const std::string full(128, 'n');
+    PakArchive hostile = LoadArchive(dir, {Entry("a\tb\r\nc.t\x7Fx", 1), Entry(full, 1)}, false);
+    model.Load(hostile);
+    EXPECT_EQ(model.CellText(0, 0), "a\\x09b\\x0D\\x0Ac.t\\x7Fx"_q);
+    EXPECT_EQ(model.CellText(0, 1), "t\\x7Fx"_q);
+    EXPECT_EQ(model.CellText(1, 0), QString(128, QLatin1Char('n')));
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(model.TotalSize(), 0);

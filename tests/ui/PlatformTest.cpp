@@ -19,36 +19,6 @@
 
 namespace {
 
-// Runs answer on the modal dialog once it is shown, while action runs.
-void WithModalDialog(const std::function<void(QFileDialog *)> &answer,
-                     const std::function<void()> &action)
-{
-    QTimer timer;
-    timer.setInterval(10);
-    bool answered = false;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (dialog == nullptr || answered)
-            return;
-        answered = true;
-        answer(dialog);
-    });
-    // A dialog that refuses the answer is cancelled, so that the test ends.
-    QTimer fallback;
-    fallback.setInterval(2000);
-    QObject::connect(&fallback, &QTimer::timeout, [&] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            ADD_FAILURE() << "the dialog stayed open";
-            dialog->reject();
-        }
-    });
-    timer.start();
-    fallback.start();
-    action();
-    timer.stop();
-    EXPECT_TRUE(answered);
-}
-
 bool Matches(const QString &filterEntry, const QString &fileName)
 {
     // Qt reads the patterns from the last bracket of an entry.

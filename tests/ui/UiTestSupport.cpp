@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
@@ -113,4 +114,32 @@ void PrintTo(const QStringList &texts, std::ostream *out)
         PrintTo(texts.at(i), out);
     }
     *out << '}';
+}
+
+void WithModalDialog(const std::function<void(QFileDialog *)> &answer,
+                     const std::function<void()> &action)
+{
+    QTimer timer;
+    timer.setInterval(10);
+    bool answered = false;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (dialog == nullptr || answered)
+            return;
+        answered = true;
+        answer(dialog);
+    });
+    QTimer fallback;
+    fallback.setInterval(2000);
+    QObject::connect(&fallback, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            ADD_FAILURE() << "the dialog stayed open";
+            dialog->reject();
+        }
+    });
+    timer.start();
+    fallback.start();
+    action();
+    timer.stop();
+    EXPECT_TRUE(answered);
 }

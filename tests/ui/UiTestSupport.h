@@ -28,6 +28,13 @@ MessageBoxSeen ExpectMessageBox(const std::function<void()> &action);
 // Runs action and answers any message box it opens; returns how many there were.
 int AnswerMessageBoxes(const std::function<void()> &action);
 
+class QFileDialog;
+
+// Runs answer on the modal file dialog once it is shown, while action runs; a
+// dialog that is still open two seconds later fails the test and is cancelled.
+void WithModalDialog(const std::function<void(QFileDialog *)> &answer,
+                     const std::function<void()> &action);
+
 // Processes pending events and deferred deletions.
 void Flush();
 

@@ -6,14 +6,17 @@
 #include "mdlI18n.h"
 #include "mdlListView.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QStatusBar>
@@ -584,4 +587,31 @@ TEST_F(frmMainTest, ViewTogglesAndPlacementAreKeptBetweenRuns)
     Flush();
     EXPECT_FALSE(window.statusBar()->isVisible());
     EXPECT_EQ(window.size(), QSize(600, 450));
+}
+
+TEST_F(frmMainTest, OpenCommandOffersArchivesFirst)
+{
+    const QString sample = WriteSample();
+    const QString other = WriteSample("other.pak");
+    frmMain window({sample});
+    window.show();
+    // Cancelled: nothing changes.
+    WithModalDialog([](QFileDialog *dialog) { dialog->reject(); }, [&] { window.FileOpen(); });
+    EXPECT_EQ(window.FileName(), sample);
+    // The dialog starts on the open archive, archives preselected.
+    WithModalDialog(
+        [&](QFileDialog *dialog) {
+            EXPECT_EQ(dialog->selectedNameFilter(), "PAK-Dateien (*.pa?)"_q);
+            EXPECT_EQ(dialog->nameFilters().size(), 2);
+            EXPECT_EQ(dialog->directory().absolutePath(), Q(m_dir.path()));
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            EXPECT_EQ(name->text(), "sample.pak"_q);
+            // The user picks the other archive instead.
+            dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"))->clearSelection();
+            name->setText("other.pak"_q);
+            static_cast<QDialog *>(dialog)->accept();
+        },
+        [&] { QTest::keyClick(window.List(), Qt::Key_O, Qt::ControlModifier); });
+    EXPECT_EQ(window.FileName(), other);
+    EXPECT_EQ(window.RecentFiles().first(), other);
 }

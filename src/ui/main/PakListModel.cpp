@@ -1,6 +1,7 @@
 #include "PakListModel.h"
 
 #include "mdlListView.h"
+#include "mdlTools.h"
 
 #include <QDate>
 #include <QTime>
@@ -24,17 +25,6 @@ const char *const ColumnCaptions[PakListModel::ColumnCount] = {
 bool IsTimeColumn(int column)
 {
     return column >= PakListModel::ColCreationTime && column <= PakListModel::ColLastWriteTime;
-}
-
-// The text after the last "." when that dot stands after the last folder separator.
-QString ExtensionOf(const QString &name)
-{
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const qsizetype separator =
-        std::max(name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')));
-    if (dot < 0 || dot < separator)
-        return {};
-    return name.mid(dot + 1);
 }
 
 bool IsValidDate(const DateTime &date)
@@ -67,7 +57,9 @@ void PakListModel::Clear()
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
-    m_archive = nullptr;
+    m_names.clear();
+    m_names.shrink_to_fit();
+    m_blnHasTimes = false;
     RebuildSizeSums();
     endResetModel();
 }
@@ -76,19 +68,29 @@ void PakListModel::Load(const PakArchive &archive)
 {
     beginResetModel();
     TakeLocale();
-    m_archive = &archive;
     m_rows.clear();
-    const int32_t count = static_cast<int32_t>(archive.Entries.size());
+    m_names.clear();
+    m_blnHasTimes = archive.HasTimes;
+    const auto count = static_cast<int32_t>(archive.Entries.size());
     m_rows.reserve(static_cast<size_t>(count));
     for (int32_t index = 0; index < count; ++index) {
         if (IsTimeTableEntry(archive, index))
             continue;
+        const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
         Row row;
         row.Index = index;
-        row.Name =
-            QString::fromStdString(PakEntryName(archive.Entries[static_cast<size_t>(index)]));
-        row.Extension = ExtensionOf(row.Name);
-        m_rows.push_back(std::move(row));
+        row.Start = entry.Start;
+        row.Size = entry.Size;
+        if (static_cast<size_t>(index) < archive.Times.size()) {
+            const PakTimes &times = archive.Times[static_cast<size_t>(index)];
+            row.Times[0] = times.CreationTime;
+            row.Times[1] = times.LastAccessTime;
+            row.Times[2] = times.LastWriteTime;
+        }
+        row.NameOffset = m_names.size();
+        row.ExtensionStart = AppendName(PakEntryRawName(entry));
+        row.NameLength = static_cast<uint16_t>(m_names.size() - row.NameOffset);
+        m_rows.push_back(row);
     }
     if (m_blnSorted) {
         const std::vector<int> order = SortedOrder(m_intSortColumn, m_sortOrder);
@@ -96,6 +98,42 @@ void PakListModel::Load(const PakArchive &archive)
     }
     RebuildSizeSums();
     endResetModel();
+}
+
+uint16_t PakListModel::AppendName(std::string_view raw)
+{
+    static constexpr char16_t hex[] = u"0123456789ABCDEF";
+    bool plain = true;
+    for (const char ch : raw)
+        plain = plain && static_cast<unsigned char>(ch) < 0x80;
+    const QString converted =
+        plain ? QString() : QString::fromStdString(mdlTools::Cp1252ToUtf8(raw));
+    const size_t first = m_names.size();
+    // The extension follows the last "." behind the last folder separator of the
+    // stored name, found before escaping adds backslashes of its own.
+    size_t extension = std::u16string::npos;
+    const auto append = [&](char16_t c) {
+        if (c == u'\\' || c == u'/')
+            extension = std::u16string::npos;
+        if (c < 0x20 || c == 0x7F) {
+            m_names += u"\\x";
+            m_names += hex[c >> 4];
+            m_names += hex[c & 0xF];
+        } else {
+            m_names += c;
+        }
+        if (c == u'.')
+            extension = m_names.size();
+    };
+    if (plain) {
+        for (const char ch : raw)
+            append(static_cast<char16_t>(static_cast<unsigned char>(ch)));
+    } else {
+        for (const QChar c : converted)
+            append(c.unicode());
+    }
+    return static_cast<uint16_t>((extension == std::u16string::npos ? m_names.size() : extension) -
+                                 first);
 }
 
 void PakListModel::SetRowIcon(const QIcon &icon)
@@ -136,13 +174,13 @@ QVariant PakListModel::data(const QModelIndex &index, int role) const
     case RawValueRole:
         switch (column) {
         case ColName:
-            return row.Name;
+            return Name(row).toString();
         case ColExtension:
-            return row.Extension;
+            return Extension(row).toString();
         case ColStart:
-            return qint64{EntryStart(row)};
+            return qint64{row.Start};
         case ColSize:
-            return qint64{EntrySize(row)};
+            return qint64{row.Size};
         default: {
             const int64_t key = TimeKey(row, column);
             return key == UndatedKey ? QVariant() : QVariant(qint64{key});
@@ -198,11 +236,18 @@ std::vector<int> PakListModel::SortedOrder(int column, Qt::SortOrder order) cons
     std::iota(positions.begin(), positions.end(), 0);
     const bool descending = order == Qt::DescendingOrder;
     if (column == ColName || column == ColExtension) {
-        // Compared as text without regard to letter case.
-        std::vector<QString> keys;
+        // Compared as text without regard to letter case: every name folded once,
+        // then compared code unit by code unit.
+        std::u16string folded(m_names.size(), u'\0');
+        for (size_t i = 0; i < m_names.size(); ++i)
+            folded[i] = QChar::toCaseFolded(m_names[i]);
+        std::vector<std::u16string_view> keys;
         keys.reserve(m_rows.size());
-        for (const Row &row : m_rows)
-            keys.push_back((column == ColName ? row.Name : row.Extension).toCaseFolded());
+        for (const Row &row : m_rows) {
+            const size_t from = row.NameOffset + (column == ColName ? 0 : row.ExtensionStart);
+            const size_t to = row.NameOffset + row.NameLength;
+            keys.emplace_back(folded.data() + from, to - from);
+        }
         std::stable_sort(positions.begin(), positions.end(), [&](int a, int b) {
             const auto &ka = keys[static_cast<size_t>(a)];
             const auto &kb = keys[static_cast<size_t>(b)];
@@ -213,9 +258,9 @@ std::vector<int> PakListModel::SortedOrder(int column, Qt::SortOrder order) cons
         keys.reserve(m_rows.size());
         for (const Row &row : m_rows) {
             if (column == ColStart)
-                keys.push_back(EntryStart(row));
+                keys.push_back(row.Start);
             else if (column == ColSize)
-                keys.push_back(EntrySize(row));
+                keys.push_back(row.Size);
             else
                 keys.push_back(TimeKey(row, column));
         }
@@ -271,27 +316,27 @@ QString PakListModel::CellText(int row, int column) const
 
 void PakListModel::AppendCellText(QString &out, int row, int column) const
 {
-    if (row < 0 || row >= rowCount() || m_archive == nullptr)
+    if (row < 0 || row >= rowCount())
         return;
     const Row &r = m_rows[static_cast<size_t>(row)];
     switch (column) {
     case ColName:
-        out += r.Name;
+        out += Name(r);
         break;
     case ColExtension:
-        out += r.Extension;
+        out += Extension(r);
         break;
     case ColStart:
-        AppendNumber(out, EntryStart(r));
+        AppendNumber(out, r.Start);
         break;
     case ColSize:
-        AppendNumber(out, EntrySize(r));
+        AppendNumber(out, r.Size);
         break;
     default:
         if (!IsTimeColumn(column))
             break;
-        if (m_archive->HasTimes)
-            AppendTime(out, EntryTime(r, column));
+        if (m_blnHasTimes)
+            AppendTime(out, r.Times[column - ColCreationTime]);
         else
             out += QLatin1Char('-');
         break;
@@ -350,11 +395,11 @@ QList<int> PakListModel::WidestRows(int column, int count) const
         const Row &row = m_rows[i];
         qsizetype length = 0;
         if (column == ColName)
-            length = row.Name.size();
+            length = row.NameLength;
         else if (column == ColExtension)
-            length = row.Extension.size();
+            length = row.NameLength - row.ExtensionStart;
         else
-            length = DigitCount(column == ColStart ? EntryStart(row) : EntrySize(row));
+            length = DigitCount(column == ColStart ? row.Start : row.Size);
         lengths.emplace_back(length, static_cast<int>(i));
     }
     const size_t take = std::min(lengths.size(), static_cast<size_t>(count));
@@ -366,37 +411,22 @@ QList<int> PakListModel::WidestRows(int column, int count) const
     return result;
 }
 
-int32_t PakListModel::EntryStart(const Row &row) const
+QStringView PakListModel::Name(const Row &row) const
 {
-    return m_archive->Entries[static_cast<size_t>(row.Index)].Start;
+    return QStringView(m_names.data() + row.NameOffset, row.NameLength);
 }
 
-int32_t PakListModel::EntrySize(const Row &row) const
+QStringView PakListModel::Extension(const Row &row) const
 {
-    return m_archive->Entries[static_cast<size_t>(row.Index)].Size;
-}
-
-FileTime PakListModel::EntryTime(const Row &row, int column) const
-{
-    const auto index = static_cast<size_t>(row.Index);
-    if (index >= m_archive->Times.size())
-        return 0;
-    const PakTimes &times = m_archive->Times[index];
-    switch (column) {
-    case ColCreationTime:
-        return times.CreationTime;
-    case ColLastAccessTime:
-        return times.LastAccessTime;
-    default:
-        return times.LastWriteTime;
-    }
+    return QStringView(m_names.data() + row.NameOffset + row.ExtensionStart,
+                       row.NameLength - row.ExtensionStart);
 }
 
 int64_t PakListModel::TimeKey(const Row &row, int column) const
 {
-    if (!m_archive->HasTimes)
+    if (!m_blnHasTimes)
         return UndatedKey;
-    const DateTime date = FileTimeToDate(EntryTime(row, column));
+    const DateTime date = FileTimeToDate(row.Times[column - ColCreationTime]);
     if (!IsValidDate(date))
         return UndatedKey;
     return ((((int64_t{date.Year} * 100 + date.Month) * 100 + date.Day) * 100 + date.Hour) * 100 +
@@ -493,5 +523,5 @@ void PakListModel::RebuildSizeSums()
 {
     m_sizeSums.assign(m_rows.size() + 1, 0);
     for (size_t i = 0; i < m_rows.size(); ++i)
-        m_sizeSums[i + 1] = m_sizeSums[i] + EntrySize(m_rows[i]);
+        m_sizeSums[i + 1] = m_sizeSums[i] + m_rows[i].Size;
 }

@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 // The rows of the loaded archive directory, one per listed entry, in the seven
@@ -41,9 +43,10 @@ class PakListModel final : public QAbstractTableModel
 
     // Empties the list and forgets the archive.
     void Clear();
-    // Lists every entry of archive except a leading time table, in one reset. The
-    // archive must stay unchanged until the next Clear or Load. A list that was
-    // sorted is sorted again by the same column and order.
+    // Lists every entry of archive except a leading time table, in one reset. A
+    // list that was sorted is sorted again by the same column and order. Control
+    // characters in names show as "\xHH", so that a name cannot break the lines
+    // and columns of a copied listing.
     void Load(const PakArchive &archive);
     // The picture every row shows in its first column.
     void SetRowIcon(const QIcon &icon);
@@ -79,27 +82,36 @@ class PakListModel final : public QAbstractTableModel
     QList<int> WidestRows(int column, int count) const;
 
   private:
+    // One listed entry with the values its cells need, so that walking the rows
+    // in display order does not jump about the archive's directory.
     struct Row
     {
         int32_t Index = 0;
-        QString Name;
-        QString Extension;
+        int32_t Start = 0;
+        int32_t Size = 0;
+        uint16_t NameLength = 0;
+        uint16_t ExtensionStart = 0; // NameLength when there is no extension
+        size_t NameOffset = 0;       // into m_names
+        FileTime Times[3] = {0, 0, 0};
     };
 
+    QStringView Name(const Row &row) const;
+    QStringView Extension(const Row &row) const;
     // Row positions in the order that sorting by column gives.
     std::vector<int> SortedOrder(int column, Qt::SortOrder order) const;
+    // Appends the displayed form of a stored name to m_names; returns where its
+    // extension starts, counted from the name's first character.
+    uint16_t AppendName(std::string_view raw);
     void ApplyOrder(const std::vector<int> &order);
-    int32_t EntryStart(const Row &row) const;
-    int32_t EntrySize(const Row &row) const;
-    FileTime EntryTime(const Row &row, int column) const;
     int64_t TimeKey(const Row &row, int column) const;
     void AppendNumber(QString &out, int64_t value) const;
     void AppendTime(QString &out, FileTime time) const;
     void TakeLocale();
     void RebuildSizeSums();
 
-    const PakArchive *m_archive = nullptr;
+    bool m_blnHasTimes = false;
     std::vector<Row> m_rows;
+    std::u16string m_names;          // every row's displayed name, back to back
     std::vector<int64_t> m_sizeSums; // m_sizeSums[i] = sum of the sizes of rows 0 .. i-1
     QString m_captions[ColumnCount];
     QIcon m_rowIcon;

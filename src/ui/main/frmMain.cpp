@@ -659,11 +659,12 @@ QString frmMain::CopyText() const
 void frmMain::EditCopy()
 {
     SetBusy(true);
-    const QString text = CopyText();
-    if (!text.isEmpty()) {
+    if (mdlListView::GetSelectedCount(m_lvwPAK) >= 1) {
         QClipboard *clipboard = QGuiApplication::clipboard();
+        // Cleared first, so that a large earlier listing is freed before the new
+        // one is built.
         clipboard->clear();
-        clipboard->setText(text);
+        clipboard->setText(CopyText());
     }
     SetBusy(false);
 }
