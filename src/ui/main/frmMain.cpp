@@ -322,7 +322,6 @@ void frmMain::CreateList()
 void frmMain::Startup(const QStringList &arguments)
 {
     RunStep([this] { SetBusy(true); });
-    m_blnShortcutKey = false;
     RunStep([this] { setWindowTitle(ProductTitle()); });
     RunStep([this] { TranslateFormStep(); });
     RunStep([this] {
@@ -356,7 +355,6 @@ void frmMain::Startup(const QStringList &arguments)
         UpdateControls();
         UpdateStatus();
     });
-    m_blnLoaded = true;
     RunStep([this] { SetBusy(false); });
 }
 
@@ -779,7 +777,6 @@ bool frmMain::HandleShortcut(int key, Qt::KeyboardModifiers modifiers)
     }
     if (!command)
         return false;
-    m_blnShortcutKey = true;
     command();
     return true;
 }

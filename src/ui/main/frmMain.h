@@ -152,9 +152,7 @@ class frmMain final : public QMainWindow
 
     QString m_strFileName;
     QString m_strTempPath;
-    bool m_blnShortcutKey = false;
     bool m_blnBusy = false;
-    bool m_blnLoaded = false;
     bool m_blnUnloaded = false;
     bool m_blnArranging = false;
 
