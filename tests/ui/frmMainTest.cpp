@@ -615,3 +615,28 @@ TEST_F(frmMainTest, OpenCommandOffersArchivesFirst)
     EXPECT_EQ(window.FileName(), other);
     EXPECT_EQ(window.RecentFiles().first(), other);
 }
+
+TEST_F(frmMainTest, TemporaryFolderThatIsALinkIsNeitherUsedNorDeleted)
+{
+    const char *tmp = std::getenv("TMPDIR");
+    ASSERT_NE(tmp, nullptr);
+    const std::string privateFolder = std::string(tmp) + "/vannerby-" + std::to_string(::getuid());
+    ASSERT_NE(::access(privateFolder.c_str(), F_OK), 0) << "left over by another test";
+    const std::string target = m_dir / "elsewhere";
+    const std::string victim = target + "/" + std::to_string(::getpid());
+    ASSERT_EQ(::mkdir(target.c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(victim.c_str(), 0700), 0);
+    WriteFile(victim + "/keep.txt", "keep");
+    ASSERT_EQ(::symlink(target.c_str(), privateFolder.c_str()), 0);
+    {
+        frmMain window({WriteSample()});
+        window.EditSelectAll();
+        QMimeData *data = nullptr;
+        const MessageBoxSeen seen = ExpectMessageBox([&] { data = window.CollectDragData(); });
+        EXPECT_EQ(data, nullptr);
+        EXPECT_EQ(seen.Icon, QMessageBox::Critical);
+        EXPECT_TRUE(seen.Text.endsWith("(Runtime-Error: 70)"_q)) << seen.Text.toStdString();
+    }
+    EXPECT_EQ(ReadFile(victim + "/keep.txt"), "keep");
+    ::unlink(privateFolder.c_str());
+}

@@ -35,6 +35,7 @@
 #include <cmath>
 #include <exception>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -368,11 +369,18 @@ void frmMain::Shutdown()
     RunStep([this] { SaveRecentFilesStep(); });
     RunStep([this] { SaveWindowPlacementStep(); });
     RunStep([this] {
-        if (m_strTempPath.isEmpty())
+        const std::string parent = ToPath(QFileInfo(m_strTempPath).path());
+        // Only below the user's own folder: a link or someone else's folder of
+        // that name is never followed.
+        struct stat info
+        {
+        };
+        if (m_strTempPath.isEmpty() || ::lstat(parent.c_str(), &info) != 0 ||
+            !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
             return;
         mdlTools::DeletePath(ToPath(m_strTempPath));
-        // The user's folder above it goes too once no running copy uses it.
-        ::rmdir(ToPath(QFileInfo(m_strTempPath).path()).c_str());
+        // The user's folder goes too once no running copy uses it.
+        ::rmdir(parent.c_str());
     });
     RunStep([this] { SetBusy(false); });
 }
