@@ -209,6 +209,7 @@ int main(int argc, char **argv)
         largeV.push_back(v);
         largeT.push_back(t);
         largeRatios.push_back(t / v);
+        std::printf("  large pair %d: vannerby %.3f s, tar %.3f s\n", i + 1, v, t);
     }
 
     const double listRatio = median(listT) / median(listV);
