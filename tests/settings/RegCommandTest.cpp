@@ -35,7 +35,7 @@ class RegCommandTest : public StoreTest
         const char *bin = std::getenv("VANNERBY_BIN");
         const std::string exe = std::string(bin ? bin : ".") + "/vannerby-cli";
         args.insert(args.begin(), {exe, "reg"});
-        const auto out = m_Files.Path() + "/out", err = m_Files.Path() + "/err";
+        const auto out = m_Files.path() + "/out", err = m_Files.path() + "/err";
         const pid_t pid = ::fork();
         if (pid == 0) {
             const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -57,15 +57,15 @@ class RegCommandTest : public StoreTest
         result.Err = ReadFile(err);
         return result;
     }
-    TempFolder m_Files;
+    TempDir m_Files;
 };
 
 } // namespace
 
 TEST_F(RegCommandTest, UserSetsTheSimulatorsAppPath)
 {
-    ASSERT_TRUE(mdlTools::CreatePath(m_Files.Path() + "/Modellwelt"));
-    const auto exe = m_Files.Path() + "/Modellwelt/kmxp.exe";
+    ASSERT_TRUE(mdlTools::CreatePath(m_Files.path() + "/Modellwelt"));
+    const auto exe = m_Files.path() + "/Modellwelt/kmxp.exe";
     auto r = Run({"add", "HKCR\\Software\\Dunkelfeld\\KMXP", "/v", "AppPath", "/d", exe, "/f"});
     ASSERT_EQ(r.Exit, 0) << r.Err;
     r = Run({"query", "HKEY_CLASSES_ROOT\\Software\\Dunkelfeld\\KMXP", "/v", "apppath"});
@@ -75,7 +75,7 @@ TEST_F(RegCommandTest, UserSetsTheSimulatorsAppPath)
     FakeWindow frm;
     mdlState::AppSettings = AppSettingsRecord{};
     mdlState::LoadSettings(frm);
-    EXPECT_EQ(mdlState::AppSettings.HostFolder, m_Files.Path() + "/Modellwelt");
+    EXPECT_EQ(mdlState::AppSettings.HostFolder, m_Files.path() + "/Modellwelt");
 }
 
 TEST_F(RegCommandTest, QueryListsValuesThenSubkeys)
@@ -150,7 +150,7 @@ TEST_F(RegCommandTest, ExportWritesRegedit4)
               0);
     ASSERT_EQ(Run({"add", key + "\\Options", "/v", "Bin", "/t", "REG_BINARY", "/d", "0aff"}).Exit,
               0);
-    const auto file = m_Files.Path() + "/vannerby.reg";
+    const auto file = m_Files.path() + "/vannerby.reg";
     const auto r = Run({"export", key, file, "/y"});
     ASSERT_EQ(r.Exit, 0) << r.Err;
     EXPECT_EQ(ReadFile(file),
@@ -163,10 +163,10 @@ TEST_F(RegCommandTest, ExportWritesRegedit4)
               "\"0\"=\"/data/\xC4 \\\"q\\\"\\\\x.pak\"\r\n"
               "@=hex(2):25,41,25,00\r\n\r\n");
     EXPECT_EQ(Run({"export", key + "\\Missing", file}).Exit, 1);
-    const auto second = m_Files.Path() + "/v"; // an absolute path begins like a switch
+    const auto second = m_Files.path() + "/v"; // an absolute path begins like a switch
     EXPECT_EQ(Run({"export", key + "\\Options", second}).Exit, 0);
     EXPECT_TRUE(mdlTools::FileExists(second));
-    EXPECT_EQ(Run({"export", key, m_Files.Path() + "/no/such/folder/x.reg"}).Exit, 1);
+    EXPECT_EQ(Run({"export", key, m_Files.path() + "/no/such/folder/x.reg"}).Exit, 1);
 }
 
 TEST_F(RegCommandTest, UsageErrorsAndFailures)
