@@ -7,7 +7,6 @@
 #include <stdexcept>
 #include <unistd.h>
 
-
 void StoreTest::SetUp()
 {
     m_config = std::make_unique<TempDir>();
