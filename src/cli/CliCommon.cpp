@@ -9,10 +9,8 @@ void PrintError(const std::string &description, int code)
     std::fprintf(stderr, "vannerby-cli: %s (%d)\n", description.c_str(), code);
 }
 
-std::string EscapeControl(const std::string &name)
+void AppendEscaped(std::string &out, std::string_view name)
 {
-    std::string out;
-    out.reserve(name.size());
     for (const char ch : name) {
         const auto b = static_cast<unsigned char>(ch);
         if (b < 0x20 || b == 0x7F) {
@@ -23,6 +21,13 @@ std::string EscapeControl(const std::string &name)
         } else
             out += ch;
     }
+}
+
+std::string EscapeControl(std::string_view name)
+{
+    std::string out;
+    out.reserve(name.size());
+    AppendEscaped(out, name);
     return out;
 }
 

@@ -18,10 +18,14 @@ inline constexpr int ExitUsage = 2;
 void PrintError(const std::string &description, int code);
 
 // A name for a text listing: control characters as \xHH.
-std::string EscapeControl(const std::string &name);
+std::string EscapeControl(std::string_view name);
+// The same, appended to out.
+void AppendEscaped(std::string &out, std::string_view name);
 
 // A file time in UTC as YYYY-MM-DDThh:mm:ssZ, whole seconds rounded down.
 std::string IsoTime(FileTime time);
+// The same, appended to out.
+void AppendIsoTime(std::string &out, FileTime time);
 
 // Loads the archive; on failure prints the error and returns false.
 bool LoadArchive(const std::string &path, PakArchive &archive, PakRowSink *sink = nullptr);

@@ -3,6 +3,7 @@
 
 #include "mdlPakFile.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace cli {
@@ -16,9 +17,14 @@ class Output final
     Output &operator<<(std::string_view text)
     {
         m_buffer += text;
+        return *this;
+    }
+    // Rows append here directly; endRow writes out a full buffer.
+    std::string &buffer() { return m_buffer; }
+    void endRow()
+    {
         if (m_buffer.size() > (1 << 16))
             flush();
-        return *this;
     }
     void flush()
     {
@@ -78,16 +84,31 @@ class ListSink final : public PakRowSink
     {
         switch (m_format) {
         case Format::Names:
-            m_out << EscapeControl(row.Name) << "\n";
-            break;
-        case Format::Long:
-            m_out << row.Key << "\t" << EscapeControl(row.Name) << "\t"
-                  << EscapeControl(row.Extension) << "\t" << std::to_string(row.Start) << "\t"
-                  << std::to_string(row.Size);
-            for (const FileTime t : {row.CreationTime, row.LastAccessTime, row.LastWriteTime})
-                m_out << "\t" << (row.HasTimes ? IsoTime(t) : "-");
+            AppendEscaped(m_out.buffer(), row.Name);
             m_out << "\n";
             break;
+        case Format::Long: {
+            std::string &out = m_out.buffer();
+            out += row.Key;
+            out += '\t';
+            AppendEscaped(out, row.Name);
+            out += '\t';
+            AppendEscaped(out, row.Extension);
+            char number[16];
+            for (const int32_t value : {row.Start, row.Size}) {
+                out += '\t';
+                out.append(number, std::to_chars(number, number + sizeof number, value).ptr);
+            }
+            for (const FileTime t : {row.CreationTime, row.LastAccessTime, row.LastWriteTime}) {
+                out += '\t';
+                if (row.HasTimes)
+                    AppendIsoTime(out, t);
+                else
+                    out += '-';
+            }
+            out += '\n';
+            break;
+        }
         case Format::Json:
             m_out << (m_first ? "\n    " : ",\n    ") << "{\"key\": " << jsonString(row.Key)
                   << ", \"index\": " << std::to_string(row.Index)
@@ -104,6 +125,7 @@ class ListSink final : public PakRowSink
             break;
         }
         m_first = false;
+        m_out.endRow();
     }
 
     bool empty() const { return m_first; }
@@ -116,14 +138,20 @@ class ListSink final : public PakRowSink
 
 } // namespace
 
-std::string IsoTime(FileTime time)
+void AppendIsoTime(std::string &out, FileTime time)
 {
     // Listings repeat the same few times thousands of times; remember the last one.
     thread_local FileTime lastTime = 1;
     thread_local std::string lastText;
-    if (time == lastTime)
-        return lastText;
+    if (time != lastTime) {
+        lastText = IsoTime(time);
+        lastTime = time;
+    }
+    out += lastText;
+}
 
+std::string IsoTime(FileTime time)
+{
     // Days to a civil date after Howard Hinnant's days_from_civil inverse.
     const int64_t seconds = mdlTools::FileTimeToUnixSeconds(time);
     const int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
@@ -158,9 +186,7 @@ std::string IsoTime(FileTime time)
     put(11, secondOfDay / 3600, 2);
     put(14, secondOfDay / 60 % 60, 2);
     put(17, secondOfDay % 60, 2);
-    lastTime = time;
-    lastText = text;
-    return lastText;
+    return text;
 }
 
 bool LoadArchive(const std::string &path, PakArchive &archive, PakRowSink *sink)

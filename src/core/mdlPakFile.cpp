@@ -237,7 +237,7 @@ Expected<void> ReadPakFile(const std::string &path, PakArchive &archive, PakRowS
         return MakePakError(PakErrorCode::InvalidFormat, path);
 
     PakArchive loaded;
-    loaded.PakPath = path;
+    loaded.PakPath = GetFullPath(path); // stays valid if the working folder changes
     loaded.FileSize = st.st_size;
     const FileTimes times = readFileTimes(fd.get(), "", AT_EMPTY_PATH);
     loaded.FileCreationTime = times.Creation;

@@ -294,7 +294,9 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void appendUtf8(std::string &out, char32_t cp)
+} // namespace
+
+void AppendUtf8(std::string &out, char32_t cp)
 {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -307,7 +309,6 @@ void appendUtf8(std::string &out, char32_t cp)
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-} // namespace
 
 std::string Cp1252ToUtf8(std::string_view text)
 {
@@ -318,9 +319,9 @@ std::string Cp1252ToUtf8(std::string_view text)
         if (b < 0x80)
             out += ch;
         else if (b < 0xA0)
-            appendUtf8(out, kCp1252High[b - 0x80]);
+            AppendUtf8(out, kCp1252High[b - 0x80]);
         else
-            appendUtf8(out, b);
+            AppendUtf8(out, b);
     }
     return out;
 }

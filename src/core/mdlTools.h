@@ -68,6 +68,8 @@ std::vector<std::string> SplitCommandLine(std::string_view text);
 // Writes piece into buffer after its first `used` characters, growing it in large steps.
 void AppendToBuffer(std::string &buffer, std::string_view piece, int32_t &used);
 
+// Appends one code point (below U+10000) as UTF-8.
+void AppendUtf8(std::string &out, char32_t cp);
 // Windows-1252 bytes as UTF-8. The five undefined bytes map to U+0081, U+008D,
 // U+008F, U+0090 and U+009D, so that every byte survives the round trip.
 std::string Cp1252ToUtf8(std::string_view text);

@@ -461,12 +461,18 @@ RegistryStatus RegistryStore::SetValue(int32_t root, std::string_view section,
     return session.Commit() ? RegistryStatus::Ok : RegistryStatus::WriteFailed;
 }
 
-RegistryStatus RegistryStore::DeleteKey(int32_t root, std::string_view section, bool withSubkeys)
+namespace {
+
+// Runs work on an existing key inside one writing session and commits when it
+// succeeds; the status of the first step that fails otherwise.
+template <class Work>
+RegistryStatus changeExistingKey(const std::string &path, int32_t root, std::string_view section,
+                                 bool keyMayBeRoot, Work work)
 {
     const auto parts = SplitSection(section);
-    if (!IsRoot(root) || !parts || parts->empty())
+    if (!RegistryStore::IsRoot(root) || !parts || (parts->empty() && !keyMayBeRoot))
         return RegistryStatus::BadName;
-    Session session(m_strPath, true);
+    Session session(path, true);
     if (!session.Ready())
         return RegistryStatus::Unavailable;
     const auto id = session.FindKey(root, *parts);
@@ -474,64 +480,56 @@ RegistryStatus RegistryStore::DeleteKey(int32_t root, std::string_view section, 
         return RegistryStatus::Unavailable;
     if (*id == NoKey)
         return RegistryStatus::KeyNotFound;
-    Statement children(session.Db(), "SELECT count(*) FROM keys WHERE parent=?1");
-    children.Bind(1, *id);
-    if (children.Step() != SQLITE_ROW)
-        return RegistryStatus::Unavailable;
-    if (children.Int(0) > 0 && !withSubkeys)
-        return RegistryStatus::HasSubkeys;
-    Statement values(session.Db(),
-                     "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION SELECT k.id FROM keys k "
-                     "JOIN tree t ON k.parent=t.id) DELETE FROM vals WHERE key IN tree");
-    Statement keys(session.Db(),
-                   "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION SELECT k.id FROM keys k "
-                   "JOIN tree t ON k.parent=t.id) DELETE FROM keys WHERE id IN tree");
-    values.Bind(1, *id);
-    keys.Bind(1, *id);
-    if (values.Step() != SQLITE_DONE || keys.Step() != SQLITE_DONE)
-        return RegistryStatus::WriteFailed;
+    const RegistryStatus status = work(session, *id);
+    if (status != RegistryStatus::Ok)
+        return status;
     return session.Commit() ? RegistryStatus::Ok : RegistryStatus::WriteFailed;
+}
+
+} // namespace
+
+RegistryStatus RegistryStore::DeleteKey(int32_t root, std::string_view section, bool withSubkeys)
+{
+    return changeExistingKey(m_strPath, root, section, false, [&](Session &session, int64_t id) {
+        Statement children(session.Db(), "SELECT count(*) FROM keys WHERE parent=?1");
+        children.Bind(1, id);
+        if (children.Step() != SQLITE_ROW)
+            return RegistryStatus::Unavailable;
+        if (children.Int(0) > 0 && !withSubkeys)
+            return RegistryStatus::HasSubkeys;
+        Statement values(session.Db(),
+                         "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION SELECT k.id FROM keys k "
+                         "JOIN tree t ON k.parent=t.id) DELETE FROM vals WHERE key IN tree");
+        Statement keys(session.Db(),
+                       "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION SELECT k.id FROM keys k "
+                       "JOIN tree t ON k.parent=t.id) DELETE FROM keys WHERE id IN tree");
+        values.Bind(1, id);
+        keys.Bind(1, id);
+        if (values.Step() != SQLITE_DONE || keys.Step() != SQLITE_DONE)
+            return RegistryStatus::WriteFailed;
+        return RegistryStatus::Ok;
+    });
 }
 
 RegistryStatus RegistryStore::DeleteValue(int32_t root, std::string_view section,
                                           std::string_view name)
 {
-    const auto parts = SplitSection(section);
-    if (!IsRoot(root) || !parts)
-        return RegistryStatus::BadName;
-    Session session(m_strPath, true);
-    if (!session.Ready())
-        return RegistryStatus::Unavailable;
-    const auto id = session.FindKey(root, *parts);
-    if (!id)
-        return RegistryStatus::Unavailable;
-    if (*id == NoKey)
-        return RegistryStatus::KeyNotFound;
-    Statement st(session.Db(), "DELETE FROM vals WHERE key=?1 AND fold=?2");
-    st.Bind(1, *id).Bind(2, SettingsText::UpperCase(name));
-    if (st.Step() != SQLITE_DONE)
-        return RegistryStatus::WriteFailed;
-    if (sqlite3_changes(session.Db()) == 0)
-        return RegistryStatus::ValueNotFound;
-    return session.Commit() ? RegistryStatus::Ok : RegistryStatus::WriteFailed;
+    return changeExistingKey(m_strPath, root, section, true, [&](Session &session, int64_t id) {
+        Statement st(session.Db(), "DELETE FROM vals WHERE key=?1 AND fold=?2");
+        st.Bind(1, id).Bind(2, SettingsText::UpperCase(name));
+        if (st.Step() != SQLITE_DONE)
+            return RegistryStatus::WriteFailed;
+        if (sqlite3_changes(session.Db()) == 0)
+            return RegistryStatus::ValueNotFound;
+        return RegistryStatus::Ok;
+    });
 }
 
 RegistryStatus RegistryStore::DeleteAllValues(int32_t root, std::string_view section)
 {
-    const auto parts = SplitSection(section);
-    if (!IsRoot(root) || !parts)
-        return RegistryStatus::BadName;
-    Session session(m_strPath, true);
-    if (!session.Ready())
-        return RegistryStatus::Unavailable;
-    const auto id = session.FindKey(root, *parts);
-    if (!id)
-        return RegistryStatus::Unavailable;
-    if (*id == NoKey)
-        return RegistryStatus::KeyNotFound;
-    Statement st(session.Db(), "DELETE FROM vals WHERE key=?1");
-    st.Bind(1, *id);
-    if (st.Step() != SQLITE_DONE)
-        return RegistryStatus::WriteFailed;
-    return session.Commit() ? RegistryStatus::Ok : RegistryStatus::WriteFailed;
+    return changeExistingKey(m_strPath, root, section, true, [&](Session &session, int64_t id) {
+        Statement st(session.Db(), "DELETE FROM vals WHERE key=?1");
+        st.Bind(1, id);
+        return st.Step() == SQLITE_DONE ? RegistryStatus::Ok : RegistryStatus::WriteFailed;
+    });
 }

@@ -3,6 +3,7 @@
 #include "mdlPakFile.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -165,13 +166,15 @@ TEST(ReadPakFile, DamagedArchivesFailWithoutTouchingTheModel)
               "Datei nicht gefunden: " + (dir / "missing.pak") + "\r\n(Runtime-Error: 53)");
 }
 
-TEST(ReadPakFile, EmptyArchiveLoads)
+TEST(ReadPakFile, EmptyArchiveLoadsAndKeepsItsFullPath)
 {
     TempDir dir;
     WriteFile(dir / "e.pak", BuildPak({}));
     PakArchive archive;
     CollectRows sink;
-    ASSERT_TRUE(ReadPakFile(dir / "e.pak", archive, &sink));
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    ASSERT_TRUE(ReadPakFile("./e.pak", archive, &sink));
+    EXPECT_EQ(archive.PakPath, dir / "e.pak");
     EXPECT_TRUE(sink.rows.empty());
     EXPECT_FALSE(archive.HasTimes);
 }

@@ -14,68 +14,33 @@ using namespace RegistryTypes;
 
 namespace {
 
-struct CliResult
-{
-    int Exit = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class RegCommandTest : public StoreTest
 {
   protected:
-    CliResult Run(std::vector<std::string> args)
+    static RunResult Run(std::vector<std::string> args)
     {
-        const char *bin = std::getenv("VANNERBY_BIN");
-        const std::string exe = std::string(bin ? bin : ".") + "/vannerby-cli";
-        args.insert(args.begin(), {exe, "reg"});
-        const auto out = m_Files.Path() + "/out", err = m_Files.Path() + "/err";
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(o, 1);
-            ::dup2(e, 2);
-            std::vector<char *> argv;
-            for (auto &a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(exe.c_str(), argv.data());
-            ::_exit(127);
-        }
-        CliResult result;
-        int status = 0;
-        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-            result.Exit = WEXITSTATUS(status);
-        result.Out = ReadFile(out);
-        result.Err = ReadFile(err);
-        return result;
+        args.insert(args.begin(), "reg");
+        return ::Run(BinPath("vannerby-cli"), args);
     }
-    TempFolder m_Files;
+    TempDir m_Files;
 };
 
 } // namespace
 
 TEST_F(RegCommandTest, UserSetsTheSimulatorsAppPath)
 {
-    ASSERT_TRUE(mdlTools::CreatePath(m_Files.Path() + "/Modellwelt"));
-    const auto exe = m_Files.Path() + "/Modellwelt/kmxp.exe";
+    ASSERT_TRUE(mdlTools::CreatePath(m_Files.path() + "/Modellwelt"));
+    const auto exe = m_Files.path() + "/Modellwelt/kmxp.exe";
     auto r = Run({"add", "HKCR\\Software\\Dunkelfeld\\KMXP", "/v", "AppPath", "/d", exe, "/f"});
-    ASSERT_EQ(r.Exit, 0) << r.Err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     r = Run({"query", "HKEY_CLASSES_ROOT\\Software\\Dunkelfeld\\KMXP", "/v", "apppath"});
-    EXPECT_EQ(r.Exit, 0);
-    EXPECT_EQ(r.Out, "AppPath\tREG_SZ\t" + exe + "\n");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "AppPath\tREG_SZ\t" + exe + "\n");
 
     FakeWindow frm;
     mdlState::AppSettings = AppSettingsRecord{};
     mdlState::LoadSettings(frm);
-    EXPECT_EQ(mdlState::AppSettings.HostFolder, m_Files.Path() + "/Modellwelt");
+    EXPECT_EQ(mdlState::AppSettings.HostFolder, m_Files.path() + "/Modellwelt");
 }
 
 TEST_F(RegCommandTest, QueryListsValuesThenSubkeys)
@@ -93,11 +58,11 @@ TEST_F(RegCommandTest, QueryListsValuesThenSubkeys)
              {"add", key + "\\Options"},
              {"add", key + "\\MainWindow", "/v", "Left", "/t", "REG_DWORD", "/d", "-1"}}) {
         const auto r = Run(args);
-        ASSERT_EQ(r.Exit, 0) << args[1] << ": " << r.Err;
+        ASSERT_EQ(r.exitCode, 0) << args[1] << ": " << r.err;
     }
     const auto r = Run({"query", "hkcu\\software\\brindlecote\\vannerby\\"});
-    EXPECT_EQ(r.Exit, 0);
-    EXPECT_EQ(r.Out, "(Default)\tREG_SZ\tdefault text\n"
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "(Default)\tREG_SZ\tdefault text\n"
                      "Count\tREG_DWORD\t4294967295\n"
                      "Small\tREG_DWORD\t42\n"
                      "Blob\tREG_BINARY\t00FF10\n"
@@ -124,35 +89,37 @@ TEST_F(RegCommandTest, QueryListsValuesThenSubkeys)
 TEST_F(RegCommandTest, DeleteValuesAndKeys)
 {
     const std::string key = "HKLM\\SOFTWARE\\Classes\\KMX.Resourcen";
-    ASSERT_EQ(Run({"add", key + "\\shell\\open\\command", "/ve", "/d", "x"}).Exit, 0);
-    ASSERT_EQ(Run({"add", key, "/v", "A", "/d", "1"}).Exit, 0);
-    ASSERT_EQ(Run({"add", key, "/v", "B", "/d", "2"}).Exit, 0);
-    EXPECT_EQ(Run({"delete", key, "/v", "a", "/f"}).Exit, 0);
+    ASSERT_EQ(Run({"add", key + "\\shell\\open\\command", "/ve", "/d", "x"}).exitCode, 0);
+    ASSERT_EQ(Run({"add", key, "/v", "A", "/d", "1"}).exitCode, 0);
+    ASSERT_EQ(Run({"add", key, "/v", "B", "/d", "2"}).exitCode, 0);
+    EXPECT_EQ(Run({"delete", key, "/v", "a", "/f"}).exitCode, 0);
     auto r = Run({"query", key, "/v", "A"});
-    EXPECT_EQ(r.Exit, 1);
-    EXPECT_FALSE(r.Err.empty());
-    EXPECT_EQ(Run({"delete", key, "/v", "A"}).Exit, 1);
-    EXPECT_EQ(Run({"delete", key, "/va"}).Exit, 0);
-    EXPECT_EQ(Run({"query", key}).Out, key + "\\shell\n");
-    EXPECT_EQ(Run({"delete", key, "/f"}).Exit, 0); // with everything below it
-    EXPECT_EQ(Run({"query", key}).Exit, 1);
-    EXPECT_EQ(Run({"query", "HKLM\\SOFTWARE\\Classes"}).Exit, 0);
-    EXPECT_EQ(Run({"delete", key}).Exit, 1);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_EQ(Run({"delete", key, "/v", "A"}).exitCode, 1);
+    EXPECT_EQ(Run({"delete", key, "/va"}).exitCode, 0);
+    EXPECT_EQ(Run({"query", key}).out, key + "\\shell\n");
+    EXPECT_EQ(Run({"delete", key, "/f"}).exitCode, 0); // with everything below it
+    EXPECT_EQ(Run({"query", key}).exitCode, 1);
+    EXPECT_EQ(Run({"query", "HKLM\\SOFTWARE\\Classes"}).exitCode, 0);
+    EXPECT_EQ(Run({"delete", key}).exitCode, 1);
 }
 
 TEST_F(RegCommandTest, ExportWritesRegedit4)
 {
     const std::string key = "HKCU\\Software\\Brindlecote\\Vannerby";
     ASSERT_EQ(
-        Run({"add", key + "\\RecentFiles", "/v", "Count", "/t", "REG_DWORD", "/d", "10"}).Exit, 0);
-    ASSERT_EQ(Run({"add", key + "\\RecentFiles", "/v", "0", "/d", "/data/Ä \"q\"\\x.pak"}).Exit, 0);
-    ASSERT_EQ(Run({"add", key + "\\RecentFiles", "/ve", "/t", "REG_EXPAND_SZ", "/d", "%A%"}).Exit,
+        Run({"add", key + "\\RecentFiles", "/v", "Count", "/t", "REG_DWORD", "/d", "10"}).exitCode,
+        0);
+    ASSERT_EQ(Run({"add", key + "\\RecentFiles", "/v", "0", "/d", "/data/Ä \"q\"\\x.pak"}).exitCode,
               0);
-    ASSERT_EQ(Run({"add", key + "\\Options", "/v", "Bin", "/t", "REG_BINARY", "/d", "0aff"}).Exit,
-              0);
-    const auto file = m_Files.Path() + "/vannerby.reg";
+    ASSERT_EQ(
+        Run({"add", key + "\\RecentFiles", "/ve", "/t", "REG_EXPAND_SZ", "/d", "%A%"}).exitCode, 0);
+    ASSERT_EQ(
+        Run({"add", key + "\\Options", "/v", "Bin", "/t", "REG_BINARY", "/d", "0aff"}).exitCode, 0);
+    const auto file = m_Files.path() + "/vannerby.reg";
     const auto r = Run({"export", key, file, "/y"});
-    ASSERT_EQ(r.Exit, 0) << r.Err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadFile(file),
               "REGEDIT4\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Brindlecote\\Vannerby]\r\n\r\n"
@@ -162,11 +129,11 @@ TEST_F(RegCommandTest, ExportWritesRegedit4)
               "\"Count\"=dword:0000000a\r\n"
               "\"0\"=\"/data/\xC4 \\\"q\\\"\\\\x.pak\"\r\n"
               "@=hex(2):25,41,25,00\r\n\r\n");
-    EXPECT_EQ(Run({"export", key + "\\Missing", file}).Exit, 1);
-    const auto second = m_Files.Path() + "/v"; // an absolute path begins like a switch
-    EXPECT_EQ(Run({"export", key + "\\Options", second}).Exit, 0);
+    EXPECT_EQ(Run({"export", key + "\\Missing", file}).exitCode, 1);
+    const auto second = m_Files.path() + "/v"; // an absolute path begins like a switch
+    EXPECT_EQ(Run({"export", key + "\\Options", second}).exitCode, 0);
     EXPECT_TRUE(mdlTools::FileExists(second));
-    EXPECT_EQ(Run({"export", key, m_Files.Path() + "/no/such/folder/x.reg"}).Exit, 1);
+    EXPECT_EQ(Run({"export", key, m_Files.path() + "/no/such/folder/x.reg"}).exitCode, 1);
 }
 
 TEST_F(RegCommandTest, UsageErrorsAndFailures)
@@ -193,18 +160,18 @@ TEST_F(RegCommandTest, UsageErrorsAndFailures)
     };
     for (const auto &args : usage) {
         const auto r = Run(args);
-        EXPECT_EQ(r.Exit, 2) << (args.empty() ? "(none)" : args[0]) << " " << r.Err;
-        EXPECT_TRUE(r.Out.empty());
+        EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "(none)" : args[0]) << " " << r.err;
+        EXPECT_TRUE(r.out.empty());
     }
-    EXPECT_EQ(Run({"add", "HKCU\\X"}).Exit, 0);
-    EXPECT_EQ(Run({"query", "HKCU\\Y"}).Exit, 1);
+    EXPECT_EQ(Run({"add", "HKCU\\X"}).exitCode, 0);
+    EXPECT_EQ(Run({"query", "HKCU\\Y"}).exitCode, 1);
 
     // A store that cannot be written: the command says so and fails.
     ASSERT_EQ(::unlink(StorePath().c_str()), 0);
     ASSERT_TRUE(mdlTools::CreatePath(StorePath()));
     const auto r = Run({"add", "HKCU\\X", "/v", "N", "/d", "v"});
-    EXPECT_EQ(r.Exit, 1);
-    EXPECT_NE(r.Err.find("cannot be opened"), std::string::npos) << r.Err;
-    EXPECT_EQ(Run({"query", "HKCU\\X"}).Exit, 1);
-    EXPECT_EQ(Run({"query", "HKCU"}).Exit, 0); // the root is always there
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("cannot be opened"), std::string::npos) << r.err;
+    EXPECT_EQ(Run({"query", "HKCU\\X"}).exitCode, 1);
+    EXPECT_EQ(Run({"query", "HKCU"}).exitCode, 0); // the root is always there
 }

@@ -128,9 +128,9 @@ TEST_F(SettingsStoreTest, ListSizesStayWithinWhatTheOptionsAccept)
 
 TEST_F(SettingsStoreTest, HostFolderComesFromTheSimulatorsAppPath)
 {
-    TempFolder sim;
-    const auto exe = sim.Path() + "/KMXP/kmxp.exe";
-    ASSERT_TRUE(mdlTools::CreatePath(sim.Path() + "/KMXP"));
+    TempDir sim;
+    const auto exe = sim.path() + "/KMXP/kmxp.exe";
+    ASSERT_TRUE(mdlTools::CreatePath(sim.path() + "/KMXP"));
     cRegistry reg;
     // Below HKEY_LOCAL_MACHINE the value is not looked at.
     reg.SetValueEx(HKEY_LOCAL_MACHINE, "Software\\Dunkelfeld\\KMXP", "AppPath", REG_SZ, Variant(),
@@ -142,10 +142,10 @@ TEST_F(SettingsStoreTest, HostFolderComesFromTheSimulatorsAppPath)
     reg.SetValueEx(HKEY_CLASSES_ROOT, "Software\\Dunkelfeld\\KMXP", "AppPath", REG_SZ, Variant(),
                    Variant(exe));
     mdlState::LoadSettings(frm);
-    EXPECT_EQ(AppSettings.HostFolder, sim.Path() + "/KMXP");
+    EXPECT_EQ(AppSettings.HostFolder, sim.path() + "/KMXP");
 
     reg.SetValueEx(HKEY_CLASSES_ROOT, "Software\\Dunkelfeld\\KMXP", "AppPath", REG_SZ, Variant(),
-                   Variant(sim.Path() + "/Gone/kmxp.exe"));
+                   Variant(sim.path() + "/Gone/kmxp.exe"));
     mdlState::LoadSettings(frm);
     EXPECT_EQ(AppSettings.HostFolder, "");
     reg.SetValueEx(HKEY_CLASSES_ROOT, "Software\\Dunkelfeld\\KMXP", "AppPath", REG_SZ, Variant(),

@@ -7,26 +7,13 @@
 #include <stdexcept>
 #include <unistd.h>
 
-TempFolder::TempFolder()
-{
-    std::string pattern = mdlTools::GetTempFolder() + "vannerby-test-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed below " + mdlTools::GetTempFolder());
-    m_strPath = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    mdlTools::DeletePath(m_strPath);
-}
-
 void StoreTest::SetUp()
 {
-    m_config = std::make_unique<TempFolder>();
+    m_config = std::make_unique<TempDir>();
     const char *old = std::getenv("XDG_CONFIG_HOME");
     m_blnHadConfig = old != nullptr;
     m_strOldConfig = old ? old : "";
-    ::setenv("XDG_CONFIG_HOME", m_config->Path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", m_config->path().c_str(), 1);
 }
 
 void StoreTest::TearDown()
@@ -40,5 +27,5 @@ void StoreTest::TearDown()
 
 std::string StoreTest::StorePath() const
 {
-    return m_config->Path() + "/vannerby/registry.db";
+    return m_config->path() + "/vannerby/registry.db";
 }

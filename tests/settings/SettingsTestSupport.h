@@ -2,26 +2,13 @@
 
 #include "IRecentList.h"
 #include "IStateWindow.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
-
-// A fresh folder below $TMPDIR, deleted with everything in it at the end.
-class TempFolder final
-{
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-    const std::string &Path() const { return m_strPath; }
-
-  private:
-    std::string m_strPath;
-};
 
 // Each test gets its own empty settings store: XDG_CONFIG_HOME points into a
 // fresh temporary folder for the test's duration.
@@ -32,10 +19,10 @@ class StoreTest : public ::testing::Test
     void TearDown() override;
     // $XDG_CONFIG_HOME/vannerby/registry.db of this test.
     std::string StorePath() const;
-    const std::string &ConfigHome() const { return m_config->Path(); }
+    const std::string &ConfigHome() const { return m_config->path(); }
 
   private:
-    std::unique_ptr<TempFolder> m_config;
+    std::unique_ptr<TempDir> m_config;
     std::string m_strOldConfig;
     bool m_blnHadConfig = false;
 };
