@@ -275,11 +275,20 @@ std::vector<int> PakListModel::SortedOrder(int column, Qt::SortOrder order) cons
 
 void PakListModel::ApplyOrder(const std::vector<int> &order)
 {
+    // The names follow their rows, so that walking the rows in display order
+    // (copy, painting) reads the names front to back as well.
     std::vector<Row> sorted;
     sorted.reserve(m_rows.size());
-    for (const int position : order)
-        sorted.push_back(std::move(m_rows[static_cast<size_t>(position)]));
+    std::u16string names;
+    names.reserve(m_names.size());
+    for (const int position : order) {
+        Row row = m_rows[static_cast<size_t>(position)];
+        names.append(m_names, row.NameOffset, row.NameLength);
+        row.NameOffset = names.size() - row.NameLength;
+        sorted.push_back(row);
+    }
     m_rows = std::move(sorted);
+    m_names = std::move(names);
 }
 
 void PakListModel::sort(int column, Qt::SortOrder order)
