@@ -411,20 +411,26 @@ void frmMain::SetBusy(bool blnBusy)
 bool frmMain::LoadPakFile(const QString &path)
 {
     bool success = true;
-    m_model->Clear();
-    if (!path.isEmpty()) {
-        const Expected<void> loaded = ReadPakFile(ToPath(path), m_archive, nullptr);
-        if (loaded) {
-            m_model->Load(m_archive);
-        } else {
-            success = false;
-            // A file without the signature fails silently; the caller reports it.
-            if (loaded.error().Code != PakErrorCode::InvalidFormat)
-                ShowError(loaded.error());
+    try {
+        m_model->Clear();
+        if (!path.isEmpty()) {
+            const Expected<void> loaded = ReadPakFile(ToPath(path), m_archive, nullptr);
+            if (loaded) {
+                m_model->Load(m_archive);
+            } else {
+                success = false;
+                // A file without the signature fails silently; the caller reports it.
+                if (loaded.error().Code != PakErrorCode::InvalidFormat)
+                    ShowError(loaded.error());
+            }
         }
+        mdlListView::AutoSizeColumns(m_lvwPAK);
+        m_lvwPAK->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    } catch (const std::bad_alloc &) {
+        // The list of a directory too large for memory is dropped whole.
+        m_model->Clear();
+        ShowError(MakePakError(PakErrorCode::OutOfMemory, ToPath(path)));
     }
-    mdlListView::AutoSizeColumns(m_lvwPAK);
-    m_lvwPAK->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     m_strFileName = success ? path : QString();
     UpdateControls();
     UpdateStatus();
@@ -559,7 +565,12 @@ void frmMain::changeEvent(QEvent *event)
 void frmMain::ShowMessage(int icon, const QString &text)
 {
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), ProductName, text, QMessageBox::Ok, this);
+    // The wait cursor of a busy window is not meant for the message box.
+    if (m_blnBusy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
+    if (m_blnBusy)
+        QApplication::restoreOverrideCursor();
 }
 
 void frmMain::ShowError(const PakError &error)
@@ -670,7 +681,11 @@ void frmMain::EditCopy()
         // Cleared first, so that a large earlier listing is freed before the new
         // one is built.
         clipboard->clear();
-        clipboard->setText(CopyText());
+        try {
+            clipboard->setText(CopyText());
+        } catch (const std::bad_alloc &) {
+            ShowError(MakePakError(PakErrorCode::OutOfMemory));
+        }
     }
     SetBusy(false);
 }
@@ -853,37 +868,45 @@ QMimeData *frmMain::CollectDragData()
 {
     SetBusy(true);
     QList<QUrl> urls;
-    RunStep([this, &urls] {
-        // The user's private folder is checked (not a link, not someone else's)
-        // before anything is written below it.
-        const std::string privateFolder = mdlTools::GetPrivateTempFolder();
-        if (privateFolder.empty() || !m_strTempPath.startsWith(FromPath(privateFolder))) {
-            ShowError(MakePakError(PakErrorCode::PermissionDenied, ToPath(m_strTempPath)));
-            return;
-        }
-        const std::string folder = ToPath(m_strTempPath);
-        mdlTools::CreatePath(folder);
-        const ExtractSettings settings = CurrentExtractSettings();
-        for (const auto &[first, last] : mdlListView::GetSelectedRuns(m_lvwPAK)) {
-            for (int row = first; row <= last; ++row) {
-                const ExtractResult result = ExtractPakEntry(
-                    m_archive, ToPath(m_model->RowKey(row)), folder, true, settings, nullptr);
-                const std::string path = result.Result();
-                if (path.empty()) {
-                    if (result.Outcome == ExtractOutcome::Failed)
-                        ShowError(result.Error);
-                    return;
-                }
-                urls << QUrl::fromLocalFile(FromPath(path));
-            }
-        }
-    });
+    try {
+        CollectDraggedFiles(urls);
+    } catch (const std::bad_alloc &) {
+        ShowError(MakePakError(PakErrorCode::OutOfMemory));
+    }
     SetBusy(false);
     if (urls.isEmpty())
         return nullptr;
     auto *data = new QMimeData;
     data->setUrls(urls);
     return data;
+}
+
+void frmMain::CollectDraggedFiles(QList<QUrl> &urls)
+{
+    // The user's private folder is checked (not a link, not someone else's)
+    // before anything is written below it.
+    const std::string privateFolder = mdlTools::GetPrivateTempFolder();
+    if (privateFolder.empty() || !m_strTempPath.startsWith(FromPath(privateFolder))) {
+        ShowError(MakePakError(PakErrorCode::PermissionDenied, ToPath(m_strTempPath)));
+        return;
+    }
+    const std::string folder = ToPath(m_strTempPath);
+    mdlTools::CreatePath(folder);
+    const ExtractSettings settings = CurrentExtractSettings();
+    for (const auto &[first, last] : mdlListView::GetSelectedRuns(m_lvwPAK)) {
+        for (int row = first; row <= last; ++row) {
+            const ExtractResult result = ExtractPakEntry(m_archive, ToPath(m_model->RowKey(row)),
+                                                         folder, true, settings, nullptr);
+            const std::string path = result.Result();
+            if (path.empty()) {
+                // Entries collected so far are still offered.
+                if (result.Outcome == ExtractOutcome::Failed)
+                    ShowError(result.Error);
+                return;
+            }
+            urls << QUrl::fromLocalFile(FromPath(path));
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------

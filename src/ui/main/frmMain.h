@@ -19,6 +19,7 @@ class QStatusBar;
 class QTableView;
 class RecentFilesMenu;
 class QToolBar;
+class QUrl;
 
 // The program's one top-level window: the archive list with its menus, toolbar
 // and status bar. The constructor performs the whole start-up (settings, recent
@@ -117,6 +118,7 @@ class frmMain final : public QMainWindow
     QAction *AddToolButton(const char *key, const QString &tip, const char *pictureKey,
                            void (frmMain::*handler)());
     QAction *ToolButton(const QString &key) const;
+    void CollectDraggedFiles(QList<QUrl> &urls);
     void Startup(const QStringList &arguments);
     void Shutdown();
     bool HandleShortcut(int key, Qt::KeyboardModifiers modifiers);
