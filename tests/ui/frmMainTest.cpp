@@ -640,3 +640,24 @@ TEST_F(frmMainTest, TemporaryFolderThatIsALinkIsNeitherUsedNorDeleted)
     EXPECT_EQ(ReadFile(victim + "/keep.txt"), "keep");
     ::unlink(privateFolder.c_str());
 }
+
+TEST_F(frmMainTest, MaximizedWindowKeepsItsNormalBounds)
+{
+    {
+        frmMain window;
+        window.show();
+        window.resize(620, 430);
+        Flush();
+        window.showMaximized();
+        Flush();
+        ASSERT_TRUE(window.isMaximized());
+        window.close();
+    }
+    frmMain window;
+    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+    window.show();
+    Flush();
+    window.showNormal();
+    Flush();
+    EXPECT_EQ(window.size(), QSize(620, 430));
+}
