@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release preset and runs the benchmarks (not part of the tests).
+# Builds the release preset and runs the benchmarks (not part of the tests):
+# vannerby-cli against tar, the translated window, and the viewer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -7,4 +8,10 @@ cmake --preset release
 cmake --build --preset release
 work=$(mktemp -d "${BENCH_DIR:-$PWD/build-release}/bench-data.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=offscreen
+echo "== archive core: vannerby-cli against tar"
 build-release/bin/bench_core build-release/bin/vannerby-cli "$work"
+echo "== language file: translating a window"
+build-release/bin/vannerby-bench-i18n
+echo "== viewer"
+build-release/bin/vannerby-bench-viewer
