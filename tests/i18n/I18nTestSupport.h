@@ -1,10 +1,11 @@
 #pragma once
 
+#include "TestSupport.h"
+#include "mdlI18n.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 
@@ -29,19 +30,19 @@ inline bool Exists(const std::string &path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-inline std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using ::ReadFile;
+using ::WriteFile;
 
-inline void WriteFile(const std::string &path, const std::string &bytes)
+// The language file is fixed for the whole run, so every test of a program
+// shares one path and sets up its contents itself.
+inline const std::string &LanguageFile()
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    ASSERT_TRUE(out.good()) << path;
+    static const std::string path = [] {
+        std::string file = MakeTempFolder() + "vannerby.lng";
+        EXPECT_TRUE(mdlI18n::SetLanguageFile(file));
+        return file;
+    }();
+    return path;
 }
 
 } // namespace I18nTest

@@ -33,16 +33,6 @@ QString S(const char *utf8)
     return QString::fromUtf8(utf8);
 }
 
-const std::string &LanguageFile()
-{
-    static const std::string path = [] {
-        std::string file = MakeTempFolder() + "vannerby.lng";
-        EXPECT_TRUE(mdlI18n::SetLanguageFile(file));
-        return file;
-    }();
-    return path;
-}
-
 void EnsureApplication()
 {
     static int argc = 1;

@@ -11,18 +11,6 @@ using mdlI18n::TranslateText;
 
 namespace {
 
-// The language file is fixed for the whole run, so every test of this program
-// shares one path and sets up its contents itself.
-const std::string &LanguageFile()
-{
-    static const std::string path = [] {
-        std::string file = MakeTempFolder() + "vannerby.lng";
-        EXPECT_TRUE(mdlI18n::SetLanguageFile(file));
-        return file;
-    }();
-    return path;
-}
-
 class TranslateTextTest : public ::testing::Test
 {
   protected:
