@@ -138,6 +138,10 @@ RegArgs ParseArgs(const std::vector<std::string> &args)
     if (positional.empty())
         throw UsageError{"missing operation"};
     out.Operation = Upper(positional[0]);
+    const bool query = out.Operation == "QUERY", add = out.Operation == "ADD",
+               del = out.Operation == "DELETE", exp = out.Operation == "EXPORT";
+    if (!query && !add && !del && !exp)
+        throw UsageError{"unknown operation " + positional[0]};
     const size_t wanted = out.Operation == "EXPORT" ? 3 : 2;
     if (positional.size() < wanted)
         throw UsageError{"missing " + std::string(positional.size() < 2 ? "KEY" : "FILE")};
@@ -146,10 +150,6 @@ RegArgs ParseArgs(const std::vector<std::string> &args)
     out.Key = ParseKey(positional[1]);
     if (wanted == 3)
         out.File = positional[2];
-    const bool query = out.Operation == "QUERY", add = out.Operation == "ADD",
-               del = out.Operation == "DELETE", exp = out.Operation == "EXPORT";
-    if (!query && !add && !del && !exp)
-        throw UsageError{"unknown operation " + positional[0]};
     if ((out.Type || out.Data) && !add)
         throw UsageError{"/t and /d belong to reg add"};
     if (out.AllValues && (!del || out.ValueName))

@@ -163,6 +163,7 @@ TEST_F(RegCommandTest, UsageErrorsAndFailures)
         EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "(none)" : args[0]) << " " << r.err;
         EXPECT_TRUE(r.out.empty());
     }
+    EXPECT_EQ(Run({"frob"}).err.rfind("vannerby-cli reg: unknown operation frob\n", 0), 0u);
     EXPECT_EQ(Run({"add", "HKCU\\X"}).exitCode, 0);
     EXPECT_EQ(Run({"query", "HKCU\\Y"}).exitCode, 1);
 
