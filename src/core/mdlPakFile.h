@@ -204,8 +204,12 @@ class ExtractSession final
     ExtractSession(const ExtractSession &) = delete;
     ExtractSession &operator=(const ExtractSession &) = delete;
 
+  private:
     struct State;
     std::unique_ptr<State> m_state;
+    friend ExtractResult ExtractPakEntry(const PakArchive &, std::string_view, const std::string &,
+                                         bool, const ExtractSettings &, ExtractOwner *,
+                                         ExtractSession *);
 };
 
 // Writes the entry with row key `key` below targetFolder, with its stored folder
