@@ -48,7 +48,7 @@ class cInifile final
     // The section names of the file, each followed by NUL.
     std::string Sections() const;
 
-    // The key names of Section. The design counts elements from 1: element k is
+    // The key names of Section. Callers count elements from 1: element k is
     // sKey[k - 1]. Names cut by the list buffer are left out.
     void EnumerateCurrentSection(std::vector<std::string> &sKey, int32_t &iCount) const;
     // The section names of the file, without empty ones.
