@@ -238,7 +238,7 @@ Expected<void> ReadPakFile(const std::string &path, PakArchive &archive, PakRowS
 
     PakArchive loaded;
     loaded.PakPath = GetFullPath(path); // stays valid if the working folder changes
-    loaded.FileSize = st.st_size;
+    const int64_t fileSize = st.st_size;
     const FileTimes times = readFileTimes(fd.get(), "", AT_EMPTY_PATH);
     loaded.FileCreationTime = times.Creation;
     loaded.FileLastAccessTime = times.LastAccess;
@@ -254,7 +254,7 @@ Expected<void> ReadPakFile(const std::string &path, PakArchive &archive, PakRowS
 
     // The count is checked against the file before anything is sized from it.
     const int64_t count = loaded.Header.EntryCount;
-    if (count < 0 || PakHeaderSize + count * PakEntrySize > loaded.FileSize)
+    if (count < 0 || PakHeaderSize + count * PakEntrySize > fileSize)
         return MakePakError(PakErrorCode::InputPastEnd, path);
 
     try {
@@ -275,7 +275,7 @@ Expected<void> ReadPakFile(const std::string &path, PakArchive &archive, PakRowS
         loaded.Times.resize(static_cast<size_t>(count));
         if (count > 0 && equalsNoCase(PakEntryRawName(loaded.Entries[0]), PakTimeTableName)) {
             const int64_t start = loaded.Entries[0].Start;
-            if (start < 0 || start + count * PakTimesSize > loaded.FileSize)
+            if (start < 0 || start + count * PakTimesSize > fileSize)
                 return MakePakError(PakErrorCode::InputPastEnd, path);
             constexpr size_t chunk = 2048;
             unsigned char table[chunk * PakTimesSize];

@@ -68,7 +68,6 @@ struct PakArchive
     FileTime FileCreationTime = 0;
     FileTime FileLastAccessTime = 0;
     FileTime FileLastWriteTime = 0;
-    int64_t FileSize = 0; // the archive file's length when it was loaded
 };
 
 inline constexpr int32_t PakHeaderSize = 16;

@@ -40,8 +40,12 @@ TEST(mdlTools, FullLongShortAndTempPaths)
     EXPECT_EQ(GetShortPath("/some/path"), "/some/path");
     const std::string tmp = getenv("TMPDIR");
     EXPECT_EQ(GetTempFolder(), AddBackslash(tmp));
-    EXPECT_EQ(GetAppFolder(), AddBackslash(GetFolderPart(GetAppExePath())));
-    EXPECT_NE(GetAppExePath().find("mdlToolsTest"), std::string::npos);
+    const std::string folder = GetAppFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(DirExists(folder));
+    EXPECT_EQ(GetAppExePath(), folder + "mdlToolsTest");
+    EXPECT_TRUE(FileExists(GetAppExePath()));
 }
 
 TEST(mdlTools, ExistenceCreationAndDeletion)

@@ -35,7 +35,6 @@
 #include <cmath>
 #include <exception>
 #include <functional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -342,10 +341,12 @@ void frmMain::Startup(const QStringList &arguments)
                                                  QStringLiteral("Abbruch durch den Benutzer!"));
     });
     RunStep([this] {
-        // A folder of this process's own below the user's private temporary
-        // folder, so that a second running copy never deletes our dragged files.
-        m_strTempPath = FromPath(mdlTools::GetShortPath(mdlTools::GetTempFolder())) +
-                        QStringLiteral("vannerby-%1/%2").arg(getuid()).arg(getpid());
+        // The user's private temporary folder is checked once, here (not a link,
+        // not another user's); a folder of this process's own below it keeps a
+        // second running copy from deleting our dragged files. Empty when refused.
+        const std::string privateFolder = mdlTools::GetPrivateTempFolder();
+        if (!privateFolder.empty())
+            m_strTempPath = FromPath(privateFolder) + QString::number(getpid());
     });
     RunStep([this] { LoadSettingsStep(); });
     RunStep([this] { LoadRecentFilesStep(); });
@@ -369,18 +370,11 @@ void frmMain::Shutdown()
     RunStep([this] { SaveRecentFilesStep(); });
     RunStep([this] { SaveWindowPlacementStep(); });
     RunStep([this] {
-        const std::string parent = ToPath(QFileInfo(m_strTempPath).path());
-        // Only below the user's own folder: a link or someone else's folder of
-        // that name is never followed.
-        struct stat info
-        {
-        };
-        if (m_strTempPath.isEmpty() || ::lstat(parent.c_str(), &info) != 0 ||
-            !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
+        if (m_strTempPath.isEmpty())
             return;
         mdlTools::DeletePath(ToPath(m_strTempPath));
         // The user's folder goes too once no running copy uses it.
-        ::rmdir(parent.c_str());
+        ::rmdir(ToPath(QFileInfo(m_strTempPath).path()).c_str());
     });
     RunStep([this] { SetBusy(false); });
 }
@@ -883,11 +877,8 @@ QMimeData *frmMain::CollectDragData()
 
 void frmMain::CollectDraggedFiles(QList<QUrl> &urls)
 {
-    // The user's private folder is checked (not a link, not someone else's)
-    // before anything is written below it.
-    const std::string privateFolder = mdlTools::GetPrivateTempFolder();
-    if (privateFolder.empty() || !m_strTempPath.startsWith(FromPath(privateFolder))) {
-        ShowError(MakePakError(PakErrorCode::PermissionDenied, ToPath(m_strTempPath)));
+    if (m_strTempPath.isEmpty()) { // no private temporary folder could be had
+        ShowError(MakePakError(PakErrorCode::PermissionDenied, mdlTools::GetTempFolder()));
         return;
     }
     const std::string folder = ToPath(m_strTempPath);
