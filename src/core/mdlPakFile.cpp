@@ -422,16 +422,28 @@ Expected<int> openFolders(int root, std::string &rootReal, const std::vector<std
     return dir.release();
 }
 
+enum class CopyStatus
+{
+    Done,
+    Failed, // errno says why; 0 when the archive ended early
+    Stopped // the owner stopped it
+};
+
 // Copies size bytes from the archive at offset into out, in bounded steps; the
-// kernel's copy call where it can, else through a fixed buffer.
-bool copyRange(int in, int64_t offset, int64_t size, int out)
+// kernel's copy call where it can, else through a fixed buffer. An owner hears
+// of every step and may stop the copy.
+CopyStatus copyRange(int in, int64_t offset, int64_t size, int out, ExtractOwner *owner,
+                     const ExtractTarget &target)
 {
     loff_t from = offset;
     bool kernelCopy = true;
     std::unique_ptr<char[]> buffer;
     constexpr size_t bufferSize = 1 << 20;
+    const int64_t total = size;
+    int64_t reported = 0;
     while (size > 0) {
-        const size_t step = static_cast<size_t>(std::min<int64_t>(size, 1 << 30));
+        const size_t step = static_cast<size_t>(
+            std::min<int64_t>(size, owner ? ExtractProgressStep : int64_t{1} << 30));
         ssize_t n;
         if (kernelCopy) {
             n = ::copy_file_range(in, &from, out, nullptr, step, 0);
@@ -447,7 +459,7 @@ bool copyRange(int in, int64_t offset, int64_t size, int out)
             for (ssize_t done = 0; n > 0 && done < n;) {
                 const ssize_t w = ::write(out, buffer.get() + done, static_cast<size_t>(n - done));
                 if (w < 0 && errno != EINTR)
-                    return false;
+                    return CopyStatus::Failed;
                 done += std::max<ssize_t>(w, 0);
             }
             if (n > 0)
@@ -458,11 +470,16 @@ bool copyRange(int in, int64_t offset, int64_t size, int out)
         if (n <= 0) {
             if (n == 0)
                 errno = 0; // the archive ended early
-            return false;
+            return CopyStatus::Failed;
         }
         size -= n;
+        if (owner && (size == 0 || total - size - reported >= ExtractProgressStep)) {
+            reported = total - size;
+            if (!owner->CopyProgress(target, reported))
+                return CopyStatus::Stopped;
+        }
     }
-    return true;
+    return CopyStatus::Done;
 }
 
 std::string tempName()
@@ -489,6 +506,11 @@ struct ExtractSession::State
     std::vector<std::string> DirComponents;
     Fd Dir;
 };
+
+bool ExtractOwner::CopyProgress(const ExtractTarget &, int64_t)
+{
+    return true;
+}
 
 ExtractSession::ExtractSession() : m_state(std::make_unique<State>()) {}
 ExtractSession::~ExtractSession() = default;
@@ -645,7 +667,15 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
         ::unlinkat(dir, written.c_str(), 0);
         return fail(std::move(error));
     };
-    if (!copyRange(state.Pak.get(), entry.Start, entry.Size, out.get()))
+    const CopyStatus copied =
+        copyRange(state.Pak.get(), entry.Start, entry.Size, out.get(), owner, target);
+    if (copied == CopyStatus::Stopped) {
+        out.reset();
+        ::unlinkat(dir, written.c_str(), 0);
+        result.Outcome = ExtractOutcome::Cancelled;
+        return result;
+    }
+    if (copied == CopyStatus::Failed)
         return discard(errno == 0 ? MakePakError(PakErrorCode::InputPastEnd, entryName)
                                   : PakErrorFromErrno(errno, target.TargetPath));
     // Linux cannot set a creation time; access and write time carry over to the 100 ns.

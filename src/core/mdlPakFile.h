@@ -162,7 +162,17 @@ class ExtractOwner
     virtual ~ExtractOwner() = default;
     // 6 = replace, 7 = keep the existing file, 2 = stop the whole run.
     virtual int32_t OverWriteDialog(const ExtractTarget &target) = 0;
+    // Told, while an entry's bytes are copied, how many of them are written so
+    // far, in steps of at most ExtractProgressStep bytes and once at the end of
+    // every non-empty entry, so that a long entry
+    // need not freeze its caller. False stops the copy: the half-written file is
+    // removed, a file it was to replace stays as it was, and the entry's outcome
+    // is Cancelled.
+    virtual bool CopyProgress(const ExtractTarget &target, int64_t written);
 };
+
+// The most bytes copied between two calls of ExtractOwner::CopyProgress.
+inline constexpr int64_t ExtractProgressStep = int64_t{16} << 20;
 
 // The option flags the extractor reads; exactly 1 means on.
 struct ExtractSettings
@@ -176,7 +186,7 @@ enum class ExtractOutcome
     Written,   // the file was written
     Skipped,   // not newer than the existing file
     Kept,      // the owner answered 7, or there was no owner to ask
-    Cancelled, // the owner answered 2
+    Cancelled, // the owner answered 2, or stopped the copy
     NotFound,  // the archive is gone or the key names no entry
     Failed,    // see Error
 };

@@ -333,3 +333,42 @@ TEST(ExtractPakEntry, AFailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile)
     EXPECT_EQ(ReadFile(f.out + "/big.bin"), "old");
     EXPECT_EQ(listDir(f.out), std::set<std::string>{"big.bin"});
 }
+
+TEST(ExtractPakEntry, OwnerHearsOfLongCopiesAndMayStopThem)
+{
+    // Three steps' worth of bytes, so the owner is told at least twice before the end.
+    const std::string big(static_cast<size_t>(ExtractProgressStep * 5 / 2), 'b');
+    Fixture f({{"big.bin", big}, {"old.bin", big}});
+
+    class Stopper final : public ExtractOwner
+    {
+      public:
+        int32_t OverWriteDialog(const ExtractTarget &) override { return OverWriteAnswer::Replace; }
+        bool CopyProgress(const ExtractTarget &, int64_t written) override
+        {
+            steps.push_back(written);
+            return stopAfter < 0 || static_cast<int>(steps.size()) < stopAfter;
+        }
+        int stopAfter = -1;
+        std::vector<int64_t> steps;
+    } owner;
+
+    ASSERT_EQ(f.extract(1, true, {}, &owner).Outcome, ExtractOutcome::Written);
+    EXPECT_EQ(owner.steps, (std::vector<int64_t>{ExtractProgressStep, 2 * ExtractProgressStep,
+                                                 static_cast<int64_t>(big.size())}));
+
+    // Stopped inside a new file: nothing is left of it.
+    owner.steps.clear();
+    owner.stopAfter = 1;
+    const auto fresh = f.extract(2, true, {}, &owner);
+    EXPECT_EQ(fresh.Outcome, ExtractOutcome::Cancelled);
+    EXPECT_TRUE(fresh.Result().empty());
+    EXPECT_FALSE(mdlTools::FileExists(f.out + "/old.bin"));
+
+    // Stopped while replacing: the old file stays exactly as it was, no temporary file.
+    WriteFile(f.out + "/old.bin", "keep me");
+    owner.steps.clear();
+    EXPECT_EQ(f.extract(2, true, {}, &owner).Outcome, ExtractOutcome::Cancelled);
+    EXPECT_EQ(ReadFile(f.out + "/old.bin"), "keep me");
+    EXPECT_EQ(listDir(f.out), (std::set<std::string>{"big.bin", "old.bin"}));
+}
