@@ -330,12 +330,8 @@ std::string ExtractResult::Result() const
     }
 }
 
-namespace {
-
-// The part of a stored name that is used, as components safe to join to the
-// target folder; an error naming the entry when nothing safe is left.
-Expected<std::vector<std::string>> safeComponents(std::string_view rawName, bool usePathNames,
-                                                  const std::string &entryName)
+Expected<std::vector<std::string>> PakTargetComponents(std::string_view rawName, bool usePathNames,
+                                                       const std::string &entryName)
 {
     std::vector<std::string_view> parts;
     size_t begin = 0;
@@ -361,6 +357,8 @@ Expected<std::vector<std::string>> safeComponents(std::string_view rawName, bool
         return MakePakError(PakErrorCode::BadFileName, entryName);
     return used;
 }
+
+namespace {
 
 // The path the kernel resolved for an open folder.
 std::string fdPath(int fd)
@@ -549,7 +547,7 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
 
     const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
     const std::string entryName = PakEntryName(entry);
-    auto components = safeComponents(PakEntryRawName(entry), usePathNames, entryName);
+    auto components = PakTargetComponents(PakEntryRawName(entry), usePathNames, entryName);
     if (!components)
         return fail(components.error());
     const std::string leaf = components->back();

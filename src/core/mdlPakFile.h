@@ -133,6 +133,13 @@ std::string PakRowKey(int32_t index);
 // The index in a row key, or -1 when the key is not "ID" followed by a number.
 int32_t PakKeyIndex(std::string_view key);
 
+// The part of a stored name (raw Windows-1252) that is joined to a target folder,
+// as UTF-8 components with empty parts and "." dropped: all of them, or only the
+// last with usePathNames false. Error 52 naming entryName for "..", a drive
+// prefix, or nothing left.
+Expected<std::vector<std::string>> PakTargetComponents(std::string_view rawName, bool usePathNames,
+                                                       const std::string &entryName);
+
 // The entry being extracted and the file it would replace.
 struct ExtractTarget
 {
