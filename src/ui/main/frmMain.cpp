@@ -4,6 +4,8 @@
 #include "PakListModel.h"
 #include "PakListView.h"
 #include "RecentFilesMenu.h"
+#include "frmAbout.h"
+#include "frmOptions.h"
 #include "mdlFileDialog.h"
 #include "mdlI18n.h"
 #include "mdlI18nForm.h"
@@ -723,8 +725,10 @@ void frmMain::ViewRefresh()
 
 void frmMain::ViewOptions()
 {
-    // The options dialog is not part of the program yet; afterwards the
-    // commands are brought up to date as the dialog may have changed settings.
+    RunStep([this] {
+        frmOptions dialog(this, m_recentFiles);
+        dialog.exec();
+    });
     UpdateControls();
 }
 
@@ -737,7 +741,10 @@ void frmMain::ActionsExtract()
 
 void frmMain::HelpAbout()
 {
-    // The about dialog is not part of the program yet.
+    RunStep([this] {
+        frmAbout dialog(this);
+        dialog.exec();
+    });
 }
 
 void frmMain::HelpContents()
