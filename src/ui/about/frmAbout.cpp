@@ -48,6 +48,9 @@ frmAbout::frmAbout(QWidget *owner) : QDialog(owner)
     // Laid out again once the texts are final, so that none is cut off.
     m_twipsPerPixel = mdlDialogLayout::FitTwipsPerPixel(this, screenTwipsPerPixel);
     mdlDialogLayout::Relayout(this, m_twipsPerPixel);
+    // The page out of view is disabled from the start, so that Tab never moves
+    // the focus onto a control the user cannot see.
+    TabClick();
 }
 
 QString frmAbout::VersionText(int major, int minor, int revision)

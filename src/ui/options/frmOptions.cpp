@@ -25,6 +25,7 @@
 
 #include <exception>
 #include <functional>
+#include <stdexcept>
 
 using namespace RegistryTypes;
 
@@ -69,6 +70,9 @@ frmOptions::frmOptions(QWidget *owner, IRecentList *mnuFileMRU)
     // Laid out again once the texts are final, so that none is cut off.
     m_twipsPerPixel = mdlDialogLayout::FitTwipsPerPixel(this, screenTwipsPerPixel);
     mdlDialogLayout::Relayout(this, m_twipsPerPixel);
+    // The page out of view is disabled from the start, so that Tab never moves
+    // the focus onto a control the user cannot see.
+    TabClick();
     // The dialog sees key presses before its controls, whichever has the focus.
     qApp->installEventFilter(this);
 }
