@@ -229,13 +229,9 @@ std::string ConfigHome()
     return EnvFolder("XDG_CONFIG_HOME", ".config");
 }
 
-std::string MimePackageXml()
+std::string MimePackageXml(bool bWithSharedType)
 {
-    // The shared database's application/x-pak (another game's archives, also
-    // *.pak, signature "PACK") is repeated here: Qt 6.4 takes the name matches
-    // of the user's database alone once it has one, and only with both types
-    // at hand does the signature decide between them.
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
            "  <mime-type type=\"application/x-modellwelt-pak\">\n"
            "    <comment>Modellwelt resource archive</comment>\n"
@@ -246,8 +242,13 @@ std::string MimePackageXml()
            "    </magic>\n"
            "    <glob pattern=\"*.pak\"/>\n"
            "    <glob pattern=\"*.pa-\"/>\n"
-           "  </mime-type>\n"
-           "  <mime-type type=\"application/x-pak\">\n"
+           "  </mime-type>\n";
+    // The shared database's application/x-pak (another game's archives, also
+    // *.pak, signature "PACK") is repeated for the user's database: Qt 6.4
+    // takes the name matches of the user's database alone once it has one, and
+    // only with both types at hand does the signature decide between them.
+    if (bWithSharedType)
+        xml += "  <mime-type type=\"application/x-pak\">\n"
            "    <comment>PAK archive</comment>\n"
            "    <comment xml:lang=\"de\">PAK-Archiv</comment>\n"
            "    <generic-icon name=\"package-x-generic\"/>\n"
@@ -255,8 +256,8 @@ std::string MimePackageXml()
            "      <match type=\"string\" value=\"PACK\" offset=\"0\"/>\n"
            "    </magic>\n"
            "    <glob pattern=\"*.pak\"/>\n"
-           "  </mime-type>\n"
-           "</mime-info>\n";
+           "  </mime-type>\n";
+    return xml + "</mime-info>\n";
 }
 
 std::string DesktopEntry(const std::string &sExec)
@@ -310,7 +311,7 @@ void Register(const std::string &sExePath)
     const auto mime = MimeFolder();
     if (mime.empty())
         return;
-    if (WriteIfChanged(mime + "/packages/" + MimePackageName, MimePackageXml()) ||
+    if (WriteIfChanged(mime + "/packages/" + MimePackageName, MimePackageXml(true)) ||
         !mdlTools::FileExists(mime + "/mime.cache"))
         RunTool({"update-mime-database", mime});
     const auto exec = QuoteExec(sExePath);

@@ -21,8 +21,9 @@ std::string ConfigHome();
 
 // The MIME package: globs *.pak and *.pa- at the default weight, so that the
 // content decides against other types with the same glob, and the archive
-// signature "PAK" + NUL at offset 0; with the shared database's other *.pak type.
-std::string MimePackageXml();
+// signature "PAK" + NUL at offset 0. bWithSharedType adds the shared
+// database's other *.pak type, which a user's own database needs.
+std::string MimePackageXml(bool bWithSharedType);
 // The desktop entry; sExec is the command line before the file argument,
 // already quoted as desktop entries require (see QuoteExec).
 std::string DesktopEntry(const std::string &sExec);

@@ -74,7 +74,7 @@ TEST_F(DesktopAssociationTest, TickingWritesWhatTheDesktopReadsAndClearingRemove
                           "[Added Associations]\n"
                           "application/x-modellwelt-pak=other.desktop;\n");
     Tick(exe);
-    EXPECT_EQ(ReadFile(MimePackage()), DesktopAssociation::MimePackageXml());
+    EXPECT_EQ(ReadFile(MimePackage()), DesktopAssociation::MimePackageXml(true));
     const auto entry = ReadFile(DesktopFile());
     EXPECT_NE(entry.find("\nExec=" + exe + " %f\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nMimeType=application/x-modellwelt-pak;\n"), std::string::npos);
