@@ -231,32 +231,33 @@ std::string ConfigHome()
 
 std::string MimePackageXml(bool bWithSharedType)
 {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-           "  <mime-type type=\"application/x-modellwelt-pak\">\n"
-           "    <comment>Modellwelt resource archive</comment>\n"
-           "    <comment xml:lang=\"de\">Modellwelt-Ressourcenarchiv</comment>\n"
-           "    <generic-icon name=\"package-x-generic\"/>\n"
-           "    <magic priority=\"80\">\n"
-           "      <match type=\"string\" value=\"PAK\\000\" offset=\"0\"/>\n"
-           "    </magic>\n"
-           "    <glob pattern=\"*.pak\"/>\n"
-           "    <glob pattern=\"*.pa-\"/>\n"
-           "  </mime-type>\n";
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"application/x-modellwelt-pak\">\n"
+        "    <comment>Modellwelt resource archive</comment>\n"
+        "    <comment xml:lang=\"de\">Modellwelt-Ressourcenarchiv</comment>\n"
+        "    <generic-icon name=\"package-x-generic\"/>\n"
+        "    <magic priority=\"80\">\n"
+        "      <match type=\"string\" value=\"PAK\\000\" offset=\"0\"/>\n"
+        "    </magic>\n"
+        "    <glob pattern=\"*.pak\"/>\n"
+        "    <glob pattern=\"*.pa-\"/>\n"
+        "  </mime-type>\n";
     // The shared database's application/x-pak (another game's archives, also
     // *.pak, signature "PACK") is repeated for the user's database: Qt 6.4
     // takes the name matches of the user's database alone once it has one, and
     // only with both types at hand does the signature decide between them.
     if (bWithSharedType)
         xml += "  <mime-type type=\"application/x-pak\">\n"
-           "    <comment>PAK archive</comment>\n"
-           "    <comment xml:lang=\"de\">PAK-Archiv</comment>\n"
-           "    <generic-icon name=\"package-x-generic\"/>\n"
-           "    <magic priority=\"80\">\n"
-           "      <match type=\"string\" value=\"PACK\" offset=\"0\"/>\n"
-           "    </magic>\n"
-           "    <glob pattern=\"*.pak\"/>\n"
-           "  </mime-type>\n";
+               "    <comment>PAK archive</comment>\n"
+               "    <comment xml:lang=\"de\">PAK-Archiv</comment>\n"
+               "    <generic-icon name=\"package-x-generic\"/>\n"
+               "    <magic priority=\"80\">\n"
+               "      <match type=\"string\" value=\"PACK\" offset=\"0\"/>\n"
+               "    </magic>\n"
+               "    <glob pattern=\"*.pak\"/>\n"
+               "  </mime-type>\n";
     return xml + "</mime-info>\n";
 }
 
@@ -268,7 +269,7 @@ std::string DesktopEntry(const std::string &sExec)
            "GenericName=PAK archive viewer\n"
            "GenericName[de]=PAK-Archiv-Betrachter\n"
            "Comment=View and extract the resource archives of the Modellwelt simulator\n"
-           "Comment[de]=Resourcen-Archive des Modellwelt-Simulators ansehen und extrahieren\n"
+           "Comment[de]=Ressourcenarchive des Modellwelt-Simulators ansehen und extrahieren\n"
            "Exec=" +
            sExec +
            " %f\n"
