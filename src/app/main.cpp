@@ -1,3 +1,4 @@
+#include "LanguageFileWriter.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -12,6 +13,9 @@ int main(int argc, char *argv[])
     QStringList arguments = QApplication::arguments();
     if (!arguments.isEmpty())
         arguments.removeFirst();
+    // The build writes the shipped language file this way.
+    if (arguments.size() == 2 && arguments[0] == QLatin1String(LanguageFileWriter::Option))
+        return LanguageFileWriter::Write(arguments[1].toStdString());
     frmMain window(arguments);
     window.show();
     return QApplication::exec();

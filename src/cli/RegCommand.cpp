@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <optional>
+#include <unistd.h>
 
 using namespace RegistryTypes;
 
@@ -29,7 +31,9 @@ constexpr const char *RegUsage =
     "KEY begins with HKCR, HKCU, HKLM, HKU or HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,\n"
     "HKEY_LOCAL_MACHINE, HKEY_USERS. TYPE is REG_SZ (default), REG_EXPAND_SZ,\n"
     "REG_MULTI_SZ (items separated by \\0), REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_QWORD\n"
-    "(decimal or 0x hex), REG_BINARY or REG_NONE (hex digits, two per byte).\n";
+    "(decimal or 0x hex), REG_BINARY or REG_NONE (hex digits, two per byte).\n"
+    "reg delete KEY asks on the terminal before it deletes the key with everything\n"
+    "below it; /f deletes without asking.\n";
 
 struct UsageError
 {
@@ -53,6 +57,7 @@ struct RegArgs
     bool AllValues = false;               // /va
     std::optional<std::string> Type;
     std::optional<std::string> Data;
+    bool Force = false; // /f: delete without asking
 };
 
 std::string Upper(std::string_view text)
@@ -131,8 +136,10 @@ RegArgs ParseArgs(const std::vector<std::string> &args)
             once(out.Type, next(i, arg), arg);
         } else if (sw == "D") {
             once(out.Data, next(i, arg), arg);
+        } else if (sw == "F") {
+            out.Force = true;
         } else {
-            // /f and /y: nothing is ever confirmed interactively.
+            // /y: export replaces an existing file without asking.
         }
     }
     if (positional.empty())
@@ -508,18 +515,55 @@ int RunAdd(RegistryStore &store, const RegArgs &args)
     return ExitOk;
 }
 
+// Asks on the terminal until the answer is yes or no; the end of input is no.
+bool ConfirmOnTerminal(const std::string &question)
+{
+    while (true) {
+        std::printf("%s (Yes/No)? ", question.c_str());
+        std::fflush(stdout);
+        std::string answer;
+        if (!std::getline(std::cin, answer))
+            return false;
+        const auto first = answer.find_first_not_of(" \t\r");
+        const auto word =
+            first == std::string::npos
+                ? std::string()
+                : Upper(answer.substr(first, answer.find_last_not_of(" \t\r") + 1 - first));
+        if (word == "Y" || word == "YES")
+            return true;
+        if (word == "N" || word == "NO")
+            return false;
+    }
+}
+
 int RunDelete(RegistryStore &store, const RegArgs &args)
 {
     const auto &key = *args.Key;
     RegistryStatus status;
-    if (args.ValueName)
+    if (args.ValueName) {
         status = store.DeleteValue(key.Root, key.Section, *args.ValueName);
-    else if (args.AllValues)
+    } else if (args.AllValues) {
         status = store.DeleteAllValues(key.Root, key.Section);
-    else if (key.Section.empty())
+    } else if (key.Section.empty()) {
         throw UsageError{"a root key cannot be deleted"};
-    else // like reg delete, the key goes with everything below it
+    } else {
+        // Like reg delete, the key goes with everything below it, so it is
+        // never removed unasked: a script without a terminal must say /f.
+        if (!args.Force) {
+            if (!store.KeyExists(key.Root, key.Section)) {
+                Fail(StatusText(RegistryStatus::KeyNotFound) + ": " + key.Text);
+                return ExitEntryFailed;
+            }
+            if (!::isatty(STDIN_FILENO)) {
+                Fail("not deleting " + key.Text + " without confirmation: give /f to delete it");
+                return ExitEntryFailed;
+            }
+            if (!ConfirmOnTerminal("Permanently delete the registry key " +
+                                   EscapeControl(key.Text)))
+                return ExitOk;
+        }
         status = store.DeleteKey(key.Root, key.Section, true);
+    }
     if (status != RegistryStatus::Ok) {
         Fail(StatusText(status) + ": " + key.Text);
         return ExitEntryFailed;

@@ -1,5 +1,6 @@
 #include "cRegistry.h"
 
+#include "DesktopAssociation.h"
 #include "SettingsText.h"
 
 #include <utility>
@@ -63,9 +64,6 @@ std::vector<std::string> AssociationKeys(const std::string &sClassName,
     keys.push_back("." + sAssociation);
     return keys;
 }
-
-// Linux has no shell to tell about changed associations.
-void NotifyAssociationsChanged() {}
 
 } // namespace
 
@@ -297,7 +295,8 @@ void cRegistry::CreateEXEAssociation(const std::string &sExePath, const std::str
         m_strSectionKey = sClassName + "\\DefaultIcon";
         SetClassValue(path + "," + std::to_string(lDefaultIconIndex));
     }
-    NotifyAssociationsChanged();
+    // What the shell would be told: a Linux desktop reads files of its own.
+    DesktopAssociation::NotifyAssociationChanged(true, sClassName, path.substr(1, path.size() - 2));
 }
 
 void cRegistry::CreateAdditionalEXEAssociations(const std::string &sClassName,
@@ -334,7 +333,7 @@ void cRegistry::DeleteEXEAssociation(const std::string & /*sExePath*/,
         if (KeyExists())
             DeleteKey();
     }
-    NotifyAssociationsChanged();
+    DesktopAssociation::NotifyAssociationChanged(false, sClassName, {});
 }
 
 Variant cRegistry::ValueEx(int32_t eKey, const std::string &sSectionKey,

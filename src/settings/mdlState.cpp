@@ -1,6 +1,7 @@
 #include "mdlState.h"
 
 #include "SettingsText.h"
+#include "WinePrefix.h"
 #include "cRegistry.h"
 #include "mdlTools.h"
 
@@ -208,6 +209,9 @@ void LoadSettings(IStateWindow &frmMain)
     reg.SetValueType(REG_SZ);
     const auto appPath = reg.Value().ToString();
     AppSettings.HostFolder = mdlTools::GetLongPath(mdlTools::GetFolderPart(appPath));
+    // On Linux the simulator is usually installed in a Wine prefix.
+    if (AppSettings.HostFolder.empty())
+        AppSettings.HostFolder = WinePrefix::FindSimulatorFolder(WinePrefix::PrefixFolder());
 
     frmMain.SetViewStatusBarChecked(ReadLong(reg, "MainWindow", "StatusBar", 1) != 0);
     frmMain.SetViewToolbarChecked(ReadLong(reg, "MainWindow", "ToolBar", 1) != 0);

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-// Each test gets its own empty settings store: XDG_CONFIG_HOME points into a
-// fresh temporary folder for the test's duration.
+// Each test gets its own empty settings store and desktop files: XDG_CONFIG_HOME
+// and XDG_DATA_HOME point into fresh temporary folders for the test's duration.
 class StoreTest : public ::testing::Test
 {
   protected:
@@ -20,11 +20,13 @@ class StoreTest : public ::testing::Test
     // $XDG_CONFIG_HOME/vannerby/registry.db of this test.
     std::string StorePath() const;
     const std::string &ConfigHome() const { return m_config->path(); }
+    const std::string &DataHome() const { return m_data->path(); }
 
   private:
     std::unique_ptr<TempDir> m_config;
-    std::string m_strOldConfig;
-    bool m_blnHadConfig = false;
+    std::unique_ptr<TempDir> m_data;
+    std::string m_strOldConfig, m_strOldData;
+    bool m_blnHadConfig = false, m_blnHadData = false;
 };
 
 // The main window as the settings store sees it.

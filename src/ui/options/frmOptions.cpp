@@ -1,9 +1,9 @@
 #include "frmOptions.h"
 
+#include "FileAssociation.h"
 #include "IRecentList.h"
 #include "ListSizeText.h"
 #include "RegistryTypes.h"
-#include "SettingsText.h"
 #include "Variant.h"
 #include "cRegistry.h"
 #include "mdlDialogLayout.h"
@@ -32,8 +32,7 @@ using namespace RegistryTypes;
 namespace {
 
 constexpr const char *Section = "frmOptions";
-// The two archive extensions, without their dot.
-constexpr const char *Extensions[] = {"pak", "pa-"};
+using FileAssociation::Extensions;
 
 // Runs one step of Apply; a failing step is skipped and remembered in failed.
 void RunStep(bool &failed, const std::function<void()> &step)
@@ -218,31 +217,7 @@ int frmOptions::GetAssociationState() const
     if (m_strExePath.empty())
         return 0;
     try {
-        cRegistry reg;
-        reg.SetClassKey(HKEY_LOCAL_MACHINE);
-        reg.SetValueKey("");
-        reg.SetDefault(Variant("NOT_SET"));
-        const auto read = [&reg](const std::string &key) {
-            reg.SetSectionKey(key);
-            reg.SetValueType(REG_SZ);
-            return reg.Value().ToString();
-        };
-        const auto contains = [](const std::string &text, const std::string &part) {
-            return SettingsText::UpperCase(text).find(SettingsText::UpperCase(part)) !=
-                   std::string::npos;
-        };
-        const std::string classKey = std::string("SOFTWARE\\Classes\\") + ClassName;
-        for (const char *extension : Extensions)
-            if (!SettingsText::EqualsNoCase(read(std::string("SOFTWARE\\Classes\\.") + extension),
-                                            ClassName))
-                return 0;
-        if (!SettingsText::EqualsNoCase(read(classKey), ClassDescription))
-            return 0;
-        if (!contains(read(classKey + "\\shell\\open\\command"), m_strExePath))
-            return 0;
-        if (!contains(read(classKey + "\\DefaultIcon"), m_strExePath))
-            return 0;
-        return 1;
+        return FileAssociation::GetAssociationState(m_strExePath);
     } catch (const std::exception &) {
         return 0;
     }

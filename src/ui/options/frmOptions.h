@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileAssociation.h"
+
 #include <QDialog>
 #include <QList>
 
@@ -34,8 +36,8 @@ class frmOptions final : public QDialog
     bool Changed() const { return m_blnChanged; }
 
     // The file class and its description of the archive association.
-    static constexpr const char *ClassName = "KMX.Resourcen";
-    static constexpr const char *ClassDescription = "Modellwelt Professional Resourcen";
+    static constexpr const char *ClassName = FileAssociation::ClassName;
+    static constexpr const char *ClassDescription = FileAssociation::ClassDescription;
     // Size of a list when its check box is ticked, and the largest size accepted.
     static constexpr int DefaultListSize = 10;
     static constexpr int MaxListSize = 50;

@@ -1,0 +1,41 @@
+#include "LanguageFileWriter.h"
+
+#include "frmAbout.h"
+#include "frmMain.h"
+#include "frmOptions.h"
+#include "mdlI18n.h"
+#include "mdlTools.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace LanguageFileWriter {
+
+namespace {
+
+// Every window of the program, one line each, in the order their sections
+// appear in the file. Each opener creates its window over the main window so
+// that it translates itself and reads its message texts; a dialog that does so
+// only when shown is shown with a QTimer::singleShot(0, ...) that closes it.
+const std::pair<const char *, void (*)(frmMain &)> Windows[] = {
+    {"frmMain", [](frmMain &) {}}, // translated while it was created
+    {"frmOptions", [](frmMain &main) { frmOptions window(&main); }},
+    {"frmAbout", [](frmMain &main) { frmAbout window(&main); }},
+};
+
+} // namespace
+
+int Write(const std::string &strPath)
+{
+    std::remove(strPath.c_str()); // texts come from the windows, not from an older file
+    if (!mdlI18n::SetLanguageFile(strPath))
+        return 1;
+    {
+        frmMain main;
+        for (const auto &window : Windows)
+            window.second(main);
+    }
+    return mdlTools::FileExists(strPath) ? 0 : 1;
+}
+
+} // namespace LanguageFileWriter

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The program's own file association: the simulator's archive extensions
+// "pak" and "pa-" opened with this executable through the class "KMX.Resourcen".
+namespace FileAssociation {
+
+inline constexpr const char *ClassName = "KMX.Resourcen";
+inline constexpr const char *ClassDescription = "Modellwelt Professional Resourcen";
+inline constexpr const char *Extensions[] = {"pak", "pa-"};
+
+// 1 when the association points to the executable sExePath, else 0: below
+// HKEY_LOCAL_MACHINE "SOFTWARE\Classes\" both extensions name the class, the
+// class has its description (texts compared without regard to case), its open
+// command and its icon hold the quoted path; and, where xdg-mime is installed,
+// the desktop answers Vannerby's desktop entry as the archives' default
+// application. The checks stop at the first that fails.
+int16_t GetAssociationState(const std::string &sExePath);
+
+} // namespace FileAssociation
