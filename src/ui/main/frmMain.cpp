@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "FilterBar.h"
 #include "MainWindowState.h"
 #include "PakListModel.h"
 #include "PakListView.h"
@@ -21,6 +22,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -83,6 +85,7 @@ frmMain::frmMain(const QStringList &arguments, QWidget *parent) : QMainWindow(pa
     CreateIcons();
     CreateMenus();
     CreateToolBar();
+    CreateFilterBar();
     CreateStatusBar();
     CreateList();
     qApp->installEventFilter(this);
@@ -273,6 +276,17 @@ void frmMain::CreateToolBar()
     AddToolButton("About", QStringLiteral("Info über ..."), "Help", &frmMain::HelpAbout);
 }
 
+void frmMain::CreateFilterBar()
+{
+    // A row of its own below the toolbar, so that it stays above the list
+    // whatever else shares the middle of the window.
+    addToolBarBreak(Qt::TopToolBarArea);
+    m_filterBar = new FilterBar(this);
+    addToolBar(Qt::TopToolBarArea, m_filterBar);
+    connect(m_filterBar, &FilterBar::FilterChanged, this, &frmMain::ApplyFilter);
+    connect(m_filterBar, &FilterBar::LeaveRequested, this, &frmMain::ReturnToList);
+}
+
 void frmMain::CreateStatusBar()
 {
     m_sbrStatusBar = new QStatusBar(this);
@@ -339,6 +353,8 @@ void frmMain::Startup(const QStringList &arguments)
             TranslateTextStep(QStringLiteral("strOpenPakFiles"), QStringLiteral("PAK-Dateien"));
         m_strProcessCanceled = TranslateTextStep(QStringLiteral("strProcessCanceled"),
                                                  QStringLiteral("Abbruch durch den Benutzer!"));
+        m_strStatusShown = TranslateTextStep(QStringLiteral("strStatusShown"),
+                                             QStringLiteral("%1 von %2 Dateien angezeigt"));
     });
     RunStep([this] {
         // The user's private temporary folder is checked once, here (not a link,
@@ -406,6 +422,8 @@ bool frmMain::LoadPakFile(const QString &path)
 {
     bool success = true;
     try {
+        // Another archive, or none, starts without a filter.
+        m_filterBar->Clear();
         m_model->Clear();
         if (!path.isEmpty()) {
             const Expected<void> loaded = ReadPakFile(ToPath(path), m_archive, nullptr);
@@ -483,6 +501,7 @@ void frmMain::UpdateControls()
     enable("mnuEditCopy", "Copy", open && selected >= 1);
     enable("mnuEditDeSelectAll", nullptr, open && selected >= 1);
     enable("mnuFileProperties", "Properties", open && selected == 1);
+    m_filterBar->setEnabled(open);
     m_sbrStatusBar->setVisible(m_actions.value(QStringLiteral("mnuViewStatusBar"))->isChecked());
     m_tbrToolBar->setVisible(m_actions.value(QStringLiteral("mnuViewToolbar"))->isChecked());
     ArrangeControls();
@@ -514,7 +533,14 @@ void frmMain::UpdateStatus()
     m_actions.value(QStringLiteral("mnuFileProperties"))->setEnabled(oneSelected);
     ToolButton(QStringLiteral("Properties"))->setEnabled(oneSelected);
     m_pnlSelection->setText(StatusText(selected, selectedBytes, m_strStatusSelected));
-    m_pnlTotal->setText(StatusText(m_model->rowCount(), m_model->TotalSize(), m_strStatusTotal));
+    QString total = StatusText(m_model->AllRowCount(), m_model->TotalSize(), m_strStatusTotal);
+    if (m_model->IsFiltered()) {
+        const QLocale locale;
+        total +=
+            QStringLiteral(", ") + m_strStatusShown.arg(locale.toString(m_model->rowCount()),
+                                                        locale.toString(m_model->AllRowCount()));
+    }
+    m_pnlTotal->setText(total);
 }
 
 void frmMain::ArrangeControls()
@@ -763,6 +789,47 @@ void frmMain::ColumnClick(int column)
     SetBusy(false);
 }
 
+void frmMain::FocusFilter()
+{
+    if (m_filterBar->isEnabled())
+        m_filterBar->Focus();
+}
+
+void frmMain::ApplyFilter(const QString &text)
+{
+    m_model->SetFilter(text);
+    const QModelIndex current = m_lvwPAK->currentIndex();
+    if (current.isValid())
+        m_lvwPAK->scrollTo(current);
+    UpdateStatus();
+}
+
+void frmMain::ReturnToList()
+{
+    m_lvwPAK->setFocus(Qt::OtherFocusReason);
+    // Going down from the box lands on the first row when none is current yet.
+    if (!m_lvwPAK->currentIndex().isValid() && m_model->rowCount() > 0)
+        m_lvwPAK->selectionModel()->setCurrentIndex(
+            m_model->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+bool frmMain::SelectEntry(int32_t index)
+{
+    int row = m_model->RowOfEntry(index);
+    if (row < 0 && m_model->IsFiltered()) {
+        m_filterBar->Clear();
+        ApplyFilter(QString());
+        row = m_model->RowOfEntry(index);
+    }
+    if (row < 0)
+        return false;
+    const QModelIndex at = m_model->index(row, 0);
+    m_lvwPAK->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect |
+                                                        QItemSelectionModel::Rows);
+    m_lvwPAK->scrollTo(at);
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Keyboard
 
@@ -788,6 +855,9 @@ bool frmMain::HandleShortcut(int key, Qt::KeyboardModifiers modifiers)
         case Qt::Key_X:
             command = [this] { ActionsExtract(); };
             break;
+        case Qt::Key_F:
+            command = [this] { FocusFilter(); };
+            break;
         default:
             break;
         }
@@ -805,9 +875,14 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget *>(watched)->window() == this) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        // In the filter box these edit its text and are not the list's commands.
+        const bool editsFilter = watched == m_filterBar->Box() &&
+                                 (key->modifiers() & Qt::ControlModifier) &&
+                                 (key->key() == Qt::Key_A || key->key() == Qt::Key_C ||
+                                  key->key() == Qt::Key_V || key->key() == Qt::Key_X);
         // The shortcut is not passed on: the list would copy its current cell over
         // the clipboard text on Ctrl+C.
-        if (HandleShortcut(key->key(), key->modifiers()))
+        if (!editsFilter && HandleShortcut(key->key(), key->modifiers()))
             return true;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class FilterBar;
 class MainWindowState;
 class PakListModel;
 class PakListView;
@@ -72,6 +73,13 @@ class frmMain final : public QMainWindow
     void HelpContents();
     // Sorts by the column: ascending, or descending when it is sorted ascending now.
     void ColumnClick(int column);
+    // Ctrl+F: the focus goes to the filter box.
+    void FocusFilter();
+    // Narrows the list to the entries that pass text (empty: every entry).
+    void ApplyFilter(const QString &text);
+    // Makes entry index the one selected, current and visible row, clearing the
+    // filter first when it hides the entry. False when the list has no such entry.
+    bool SelectEntry(int32_t index);
 
     // The clipboard text of the selected rows (empty without a selection).
     QString CopyText() const;
@@ -92,6 +100,7 @@ class frmMain final : public QMainWindow
     const PakArchive &Archive() const { return m_archive; }
     PakListModel *ListModel() const { return m_model; }
     QTableView *List() const;
+    FilterBar *Filter() const { return m_filterBar; }
     // The text after "Vannerby v": major, "." and minor and revision run together.
     static QString VersionText(int major, int minor, int revision);
     // The window title without an archive.
@@ -112,6 +121,8 @@ class frmMain final : public QMainWindow
     void CreateToolBar();
     void CreateStatusBar();
     void CreateList();
+    void CreateFilterBar();
+    void ReturnToList();
     QAction *AddMenuAction(QMenu *menu, const char *name, const QString &caption,
                            void (frmMain::*handler)());
     QAction *AddSeparator(QMenu *menu, const char *name);
@@ -145,6 +156,7 @@ class frmMain final : public QMainWindow
     PakListModel *m_model = nullptr;
     PakListView *m_lvwPAK = nullptr;
     QToolBar *m_tbrToolBar = nullptr;
+    FilterBar *m_filterBar = nullptr;
     QStatusBar *m_sbrStatusBar = nullptr;
     QLabel *m_pnlSelection = nullptr;
     QLabel *m_pnlTotal = nullptr;
@@ -165,4 +177,5 @@ class frmMain final : public QMainWindow
     QString m_strOpenAllFiles;
     QString m_strOpenPakFiles;
     QString m_strProcessCanceled;
+    QString m_strStatusShown;
 };
