@@ -1,0 +1,245 @@
+#include "mdlPakCheck.h"
+
+#include "mdlPakMatch.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace {
+
+struct Extent
+{
+    int64_t Start = 0;
+    int64_t End = 0; // one past the last byte
+    int32_t Index = 0;
+};
+
+bool Overlaps(int64_t start, int64_t end, int64_t otherStart, int64_t otherEnd)
+{
+    return start < otherEnd && otherStart < end;
+}
+
+struct KindInfo
+{
+    const char *Code;
+    const char *Key;
+    const char *Text;
+};
+
+const KindInfo Kinds[PakFindingKindCount] = {
+    {"past-end", "strPastEnd", "Daten reichen %3 Bytes über das Dateiende hinaus"},
+    {"negative-start", "strNegativeStart", "Negative Startadresse %3"},
+    {"negative-size", "strNegativeSize", "Negative Größe %3"},
+    {"overlaps-header", "strOverlapsHeader", "Daten überlappen den Dateikopf"},
+    {"overlaps-directory", "strOverlapsDirectory", "Daten überlappen das Verzeichnis"},
+    {"overlaps-time-table", "strOverlapsTimeTable", "Daten überlappen die Zeittabelle"},
+    {"overlaps-entry", "strOverlapsEntry", "Daten überlappen %3 Bytes von %1 (%2)"},
+    {"duplicate-name", "strDuplicateName", "Gleicher Name wie %1 (%2)"},
+    {"refused-name", "strRefusedName",
+     "Name wird beim Extrahieren abgelehnt (\"..\", Laufwerksangabe oder kein Name)"},
+    {"refused-flat-name", "strRefusedFlatName",
+     "Name wird beim Extrahieren ohne Ordnernamen abgelehnt (kein Dateiname)"},
+    {"control-characters", "strControlCharacters", "Name enthält Steuerzeichen"},
+    {"unterminated-name", "strUnterminatedName", "Namensfeld ohne abschließendes NUL-Zeichen"},
+    {"time-table-size", "strTimeTableSize",
+     "Zeittabelle ist %4 Bytes groß, das Verzeichnis verlangt %3 Bytes"},
+};
+
+const KindInfo &Info(PakFindingKind kind)
+{
+    return Kinds[static_cast<int>(kind)];
+}
+
+// text with every %1 .. %9 replaced by values[0] .. values[8].
+std::string Fill(std::string_view text, const std::vector<std::string> &values)
+{
+    std::string out;
+    out.reserve(text.size() + 32);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const auto k = static_cast<size_t>(text[i + 1] - '1');
+            if (k < values.size()) {
+                out += values[k];
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+} // namespace
+
+PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
+{
+    PakCheckReport report;
+    report.FileSize = fileSize;
+    auto &findings = report.Findings;
+    const auto count = static_cast<int32_t>(archive.Entries.size());
+    const int64_t directoryEnd = PakHeaderSize + int64_t{count} * PakEntrySize;
+    const bool hasTable = archive.HasTimes && count > 0;
+    const int64_t tableStart = hasTable ? archive.Entries[0].Start : 0;
+    const int64_t tableEnd = tableStart + int64_t{count} * PakTimesSize;
+    const auto add = [&findings](PakFindingKind kind, int32_t index, int32_t other = -1,
+                                 int64_t value = 0, int64_t value2 = 0) {
+        findings.push_back(PakFinding{kind, index, other, value, value2});
+    };
+
+    // The parts of the file in use: header, directory, time table and the data.
+    std::vector<Extent> used;
+    used.reserve(static_cast<size_t>(count) + 3);
+    used.push_back({0, PakHeaderSize, -1});
+    used.push_back({PakHeaderSize, directoryEnd, -1});
+    if (hasTable) {
+        used.push_back({tableStart, tableEnd, 0});
+        // The table is read for the whole directory; its own size is not.
+        const int64_t stored = archive.Entries[0].Size;
+        if (stored != tableEnd - tableStart)
+            add(PakFindingKind::TimeTableSize, 0, -1, tableEnd - tableStart, stored);
+        if (Overlaps(tableStart, tableEnd, 0, PakHeaderSize))
+            add(PakFindingKind::OverlapsHeader, 0);
+        if (Overlaps(tableStart, tableEnd, PakHeaderSize, directoryEnd))
+            add(PakFindingKind::OverlapsDirectory, 0);
+    }
+
+    std::vector<Extent> data;
+    data.reserve(static_cast<size_t>(count));
+    std::unordered_map<std::string, int32_t> names;
+    names.reserve(static_cast<size_t>(count));
+    for (int32_t index = hasTable ? 1 : 0; index < count; ++index) {
+        const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
+        const int64_t start = entry.Start;
+        const int64_t size = entry.Size;
+        if (start < 0)
+            add(PakFindingKind::NegativeStart, index, -1, start);
+        if (size < 0)
+            add(PakFindingKind::NegativeSize, index, -1, size);
+        if (start >= 0 && size >= 0) {
+            const int64_t end = start + size;
+            if (end > fileSize)
+                add(PakFindingKind::PastEnd, index, -1, end - fileSize);
+            // An empty entry has no bytes that could lie anywhere.
+            if (size > 0) {
+                if (Overlaps(start, end, 0, PakHeaderSize))
+                    add(PakFindingKind::OverlapsHeader, index);
+                if (Overlaps(start, end, PakHeaderSize, directoryEnd))
+                    add(PakFindingKind::OverlapsDirectory, index);
+                if (hasTable && Overlaps(start, end, tableStart, tableEnd))
+                    add(PakFindingKind::OverlapsTimeTable, index);
+                data.push_back({start, end, index});
+            }
+        }
+
+        const std::string_view raw = PakEntryRawName(entry);
+        const auto [first, fresh] = names.try_emplace(PakFoldName(raw), index);
+        if (!fresh)
+            add(PakFindingKind::DuplicateName, index, first->second);
+        if (!PakTargetComponents(raw, true, {}))
+            add(PakFindingKind::RefusedName, index);
+        else if (!PakTargetComponents(raw, false, {}))
+            add(PakFindingKind::RefusedFlatName, index);
+        if (std::any_of(raw.begin(), raw.end(), [](char c) {
+                const auto b = static_cast<unsigned char>(c);
+                return b < 0x20 || b == 0x7F;
+            }))
+            add(PakFindingKind::ControlCharacters, index);
+        if (raw.size() == entry.Name.size())
+            add(PakFindingKind::UnterminatedName, index);
+    }
+
+    // Overlapping data, found by start offset: each entry against the one before
+    // it that reaches furthest.
+    std::sort(data.begin(), data.end(), [](const Extent &a, const Extent &b) {
+        return a.Start != b.Start ? a.Start < b.Start : a.Index < b.Index;
+    });
+    int64_t reach = 0;
+    int32_t reacher = -1;
+    for (const Extent &extent : data) {
+        if (reacher >= 0 && extent.Start < reach)
+            add(PakFindingKind::OverlapsEntry, extent.Index, reacher,
+                std::min(extent.End, reach) - extent.Start);
+        if (extent.End > reach) {
+            reach = extent.End;
+            reacher = extent.Index;
+        }
+    }
+
+    // The bytes no part covers, within the file.
+    used.insert(used.end(), data.begin(), data.end());
+    std::sort(used.begin(), used.end(),
+              [](const Extent &a, const Extent &b) { return a.Start < b.Start; });
+    int64_t covered = 0;
+    int64_t coveredTo = 0;
+    for (const Extent &extent : used) {
+        const int64_t start = std::max(extent.Start, coveredTo);
+        const int64_t end = std::min(extent.End, fileSize);
+        if (end > start) {
+            covered += end - start;
+            coveredTo = end;
+        }
+    }
+    report.UnusedBytes = std::max<int64_t>(fileSize - covered, 0);
+
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const PakFinding &a, const PakFinding &b) {
+                         return a.Index != b.Index ? a.Index < b.Index : a.Kind < b.Kind;
+                     });
+    return report;
+}
+
+Expected<PakCheckReport> CheckPakArchive(const PakArchive &archive)
+{
+    struct stat st
+    {
+    };
+    if (::stat(archive.PakPath.c_str(), &st) != 0)
+        return PakErrorFromErrno(errno, archive.PakPath);
+    try {
+        return CheckPakDirectory(archive, st.st_size);
+    } catch (const std::bad_alloc &) {
+        return MakePakError(PakErrorCode::OutOfMemory, archive.PakPath);
+    }
+}
+
+const char *PakFindingCode(PakFindingKind kind)
+{
+    return Info(kind).Code;
+}
+
+const char *PakFindingKey(PakFindingKind kind)
+{
+    return Info(kind).Key;
+}
+
+const char *PakFindingTemplate(PakFindingKind kind)
+{
+    return Info(kind).Text;
+}
+
+std::string PakFindingText(const PakFinding &finding, const PakArchive &archive,
+                           std::string_view text, const mdlTools::NumberFormat &format)
+{
+    std::string otherKey, otherName;
+    if (finding.Other >= 0 && static_cast<size_t>(finding.Other) < archive.Entries.size()) {
+        otherKey = PakRowKey(finding.Other);
+        otherName = PakEntryName(archive.Entries[static_cast<size_t>(finding.Other)]);
+    }
+    return Fill(text, {otherKey, otherName, mdlTools::FormatNumber(finding.Value, format),
+                       mdlTools::FormatNumber(finding.Value2, format)});
+}
+
+const char *PakCheckSummaryTemplate()
+{
+    return "Befunde: %1; ungenutzt: %2 von %3 Bytes";
+}
+
+std::string PakCheckSummary(const PakCheckReport &report, std::string_view text,
+                            const mdlTools::NumberFormat &format)
+{
+    return Fill(text, {mdlTools::FormatNumber(static_cast<int64_t>(report.Findings.size()), format),
+                       mdlTools::FormatNumber(report.UnusedBytes, format),
+                       mdlTools::FormatNumber(report.FileSize, format)});
+}
