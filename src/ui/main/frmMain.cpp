@@ -5,6 +5,7 @@
 #include "PakListModel.h"
 #include "PakListView.h"
 #include "RecentFilesMenu.h"
+#include "frmCheck.h"
 #include "mdlFileDialog.h"
 #include "mdlI18n.h"
 #include "mdlI18nForm.h"
@@ -102,6 +103,11 @@ frmMain::~frmMain()
 QTableView *frmMain::List() const
 {
     return m_lvwPAK;
+}
+
+frmCheck *frmMain::CheckWindow() const
+{
+    return m_frmCheck;
 }
 
 QString frmMain::VersionText(int major, int minor, int revision)
@@ -220,6 +226,8 @@ void frmMain::CreateMenus()
     QMenu *actions = addMenu("mnuActions", QStringLiteral("A&ktionen"));
     AddMenuAction(actions, "mnuActionsExtract", QStringLiteral("E&xtrahieren..."),
                   &frmMain::ActionsExtract);
+    AddMenuAction(actions, "mnuActionsCheck", QStringLiteral("Archiv &prüfen"),
+                  &frmMain::ActionsCheck);
 
     QMenu *help = addMenu("mnuHelp", QStringLiteral("&?"));
     // The program has no help file; the help entries stay hidden.
@@ -422,8 +430,11 @@ bool frmMain::LoadPakFile(const QString &path)
 {
     bool success = true;
     try {
-        // Another archive, or none, starts without a filter.
+        // Another archive, or none, starts without a filter, and the findings of
+        // the last one go with it.
         m_filterBar->Clear();
+        if (m_frmCheck)
+            m_frmCheck->close();
         m_model->Clear();
         if (!path.isEmpty()) {
             const Expected<void> loaded = ReadPakFile(ToPath(path), m_archive, nullptr);
@@ -496,6 +507,7 @@ void frmMain::UpdateControls()
     };
     enable("mnuFileClose", "Close", open);
     enable("mnuActionsExtract", "Extract", open);
+    enable("mnuActionsCheck", nullptr, open);
     enable("mnuViewRefresh", nullptr, open);
     enable("mnuEditSelectAll", nullptr, open);
     enable("mnuEditCopy", "Copy", open && selected >= 1);
@@ -759,6 +771,33 @@ void frmMain::ActionsExtract()
     if (m_strFileName.isEmpty())
         return;
     // The extract and progress dialogs are not part of the program yet.
+}
+
+void frmMain::ActionsCheck()
+{
+    if (m_strFileName.isEmpty())
+        return;
+    SetBusy(true);
+    const Expected<PakCheckReport> report = CheckPakArchive(m_archive);
+    if (!report) {
+        ShowError(report.error());
+        SetBusy(false);
+        return;
+    }
+    if (!m_frmCheck) {
+        m_frmCheck = new frmCheck(this);
+        m_frmCheck->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_frmCheck, &frmCheck::EntryActivated, this, [this](int32_t index) {
+            SelectEntry(index);
+            activateWindow();
+            m_lvwPAK->setFocus();
+        });
+    }
+    m_frmCheck->ShowReport(*report, m_archive);
+    SetBusy(false);
+    m_frmCheck->show();
+    m_frmCheck->raise();
+    m_frmCheck->activateWindow();
 }
 
 void frmMain::HelpAbout()

@@ -5,10 +5,12 @@
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 class FilterBar;
+class frmCheck;
 class MainWindowState;
 class PakListModel;
 class PakListView;
@@ -69,6 +71,9 @@ class frmMain final : public QMainWindow
     void ViewRefresh();
     void ViewOptions();
     void ActionsExtract();
+    // Checks the open archive's structure and lists the findings in a window of
+    // their own, which stays open beside the list.
+    void ActionsCheck();
     void HelpAbout();
     void HelpContents();
     // Sorts by the column: ascending, or descending when it is sorted ascending now.
@@ -101,6 +106,8 @@ class frmMain final : public QMainWindow
     PakListModel *ListModel() const { return m_model; }
     QTableView *List() const;
     FilterBar *Filter() const { return m_filterBar; }
+    // The findings window, while it is open.
+    frmCheck *CheckWindow() const;
     // The text after "Vannerby v": major, "." and minor and revision run together.
     static QString VersionText(int major, int minor, int revision);
     // The window title without an archive.
@@ -157,6 +164,7 @@ class frmMain final : public QMainWindow
     PakListView *m_lvwPAK = nullptr;
     QToolBar *m_tbrToolBar = nullptr;
     FilterBar *m_filterBar = nullptr;
+    QPointer<frmCheck> m_frmCheck; // the findings of the open archive, while shown
     QStatusBar *m_sbrStatusBar = nullptr;
     QLabel *m_pnlSelection = nullptr;
     QLabel *m_pnlTotal = nullptr;
