@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
-#include <unordered_map>
 
 namespace {
 
@@ -15,6 +14,43 @@ struct Extent
     int64_t End = 0; // one past the last byte
     int32_t Index = 0;
 };
+
+// True when the extractor surely takes the name, with folder names or without:
+// no "..", no ":" and a last component with more than dots. Only other names
+// need PakTargetComponents' own verdict, which costs allocations.
+bool SurelyExtractable(std::string_view raw)
+{
+    if (raw.find("..") != std::string_view::npos || raw.find(':') != std::string_view::npos)
+        return false;
+    const size_t last = raw.find_last_of("\\/");
+    const std::string_view leaf = last == std::string_view::npos ? raw : raw.substr(last + 1);
+    return leaf.find_first_not_of('.') != std::string_view::npos;
+}
+
+struct NameKey
+{
+    uint64_t Hash = 0;
+    int32_t Index = 0;
+};
+
+// FNV-1a of the name folded as PakFoldChar does.
+uint64_t FoldedHash(std::string_view raw)
+{
+    uint64_t hash = 14695981039346656037ULL;
+    for (const char c : raw) {
+        hash ^= PakFoldChar(static_cast<unsigned char>(c));
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+bool FoldedEqual(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return PakFoldChar(static_cast<unsigned char>(x)) ==
+                      PakFoldChar(static_cast<unsigned char>(y));
+           });
+}
 
 bool Overlaps(int64_t start, int64_t end, int64_t otherStart, int64_t otherEnd)
 {
@@ -88,9 +124,8 @@ PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
         findings.push_back(PakFinding{kind, index, other, value, value2});
     };
 
-    // The parts of the file in use: header, directory, time table and the data.
+    // The fixed parts of the file in use: header, directory and time table.
     std::vector<Extent> used;
-    used.reserve(static_cast<size_t>(count) + 3);
     used.push_back({0, PakHeaderSize, -1});
     used.push_back({PakHeaderSize, directoryEnd, -1});
     if (hasTable) {
@@ -107,7 +142,7 @@ PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
 
     std::vector<Extent> data;
     data.reserve(static_cast<size_t>(count));
-    std::unordered_map<std::string, int32_t> names;
+    std::vector<NameKey> names;
     names.reserve(static_cast<size_t>(count));
     for (int32_t index = hasTable ? 1 : 0; index < count; ++index) {
         const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
@@ -134,13 +169,13 @@ PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
         }
 
         const std::string_view raw = PakEntryRawName(entry);
-        const auto [first, fresh] = names.try_emplace(PakFoldName(raw), index);
-        if (!fresh)
-            add(PakFindingKind::DuplicateName, index, first->second);
-        if (!PakTargetComponents(raw, true, {}))
-            add(PakFindingKind::RefusedName, index);
-        else if (!PakTargetComponents(raw, false, {}))
-            add(PakFindingKind::RefusedFlatName, index);
+        names.push_back({FoldedHash(raw), index});
+        if (!SurelyExtractable(raw)) {
+            if (!PakTargetComponents(raw, true, {}))
+                add(PakFindingKind::RefusedName, index);
+            else if (!PakTargetComponents(raw, false, {}))
+                add(PakFindingKind::RefusedFlatName, index);
+        }
         if (std::any_of(raw.begin(), raw.end(), [](char c) {
                 const auto b = static_cast<unsigned char>(c);
                 return b < 0x20 || b == 0x7F;
@@ -148,6 +183,34 @@ PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
             add(PakFindingKind::ControlCharacters, index);
         if (raw.size() == entry.Name.size())
             add(PakFindingKind::UnterminatedName, index);
+    }
+
+    // Duplicate names, found by the hash of the folded name; names with the same
+    // hash are compared with the distinct names of their group met so far.
+    std::sort(names.begin(), names.end(), [](const NameKey &a, const NameKey &b) {
+        return a.Hash != b.Hash ? a.Hash < b.Hash : a.Index < b.Index;
+    });
+    const auto rawName = [&archive](int32_t index) {
+        return PakEntryRawName(archive.Entries[static_cast<size_t>(index)]);
+    };
+    std::vector<int32_t> distinct;
+    for (size_t first = 0, next; first < names.size(); first = next) {
+        next = first + 1;
+        while (next < names.size() && names[next].Hash == names[first].Hash)
+            ++next;
+        if (next == first + 1)
+            continue;
+        distinct.assign(1, names[first].Index);
+        for (size_t i = first + 1; i < next; ++i) {
+            const int32_t index = names[i].Index;
+            const auto same = std::find_if(distinct.begin(), distinct.end(), [&](int32_t other) {
+                return FoldedEqual(rawName(other), rawName(index));
+            });
+            if (same != distinct.end())
+                add(PakFindingKind::DuplicateName, index, *same);
+            else
+                distinct.push_back(index);
+        }
     }
 
     // Overlapping data, found by start offset: each entry against the one before
@@ -168,19 +231,27 @@ PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
     }
 
     // The bytes no part covers, within the file.
-    used.insert(used.end(), data.begin(), data.end());
+    // The data is sorted by start already; the few fixed parts join it in step.
     std::sort(used.begin(), used.end(),
               [](const Extent &a, const Extent &b) { return a.Start < b.Start; });
     int64_t covered = 0;
     int64_t coveredTo = 0;
-    for (const Extent &extent : used) {
+    const auto cover = [&](const Extent &extent) {
         const int64_t start = std::max(extent.Start, coveredTo);
         const int64_t end = std::min(extent.End, fileSize);
         if (end > start) {
             covered += end - start;
             coveredTo = end;
         }
+    };
+    size_t fixed = 0;
+    for (const Extent &extent : data) {
+        for (; fixed < used.size() && used[fixed].Start <= extent.Start; ++fixed)
+            cover(used[fixed]);
+        cover(extent);
     }
+    for (; fixed < used.size(); ++fixed)
+        cover(used[fixed]);
     report.UnusedBytes = std::max<int64_t>(fileSize - covered, 0);
 
     std::stable_sort(findings.begin(), findings.end(),
