@@ -192,7 +192,7 @@ Figures Measure(const std::string &archive, int entries)
         const int code =
             last.at(0).isLetterOrNumber() ? last.at(0).toUpper().unicode() : last.at(0).unicode();
         double worst = 0;
-        for (int run = 0; run < 3; ++run) {
+        for (int run = 0; run < 5; ++run) {
             const double typed = Milliseconds([&] { key(code, last); });
             shown = window.ListModel()->rowCount();
             const double erased = Milliseconds([&] { key(Qt::Key_Backspace, QString()); });
@@ -210,7 +210,7 @@ Figures Measure(const std::string &archive, int entries)
     // The structure check against loading the same archive, in alternating pairs.
     f.Load = 1e100;
     f.Check = 1e100;
-    for (int pair = 0; pair < 5; ++pair) {
+    for (int pair = 0; pair < 9; ++pair) {
         PakArchive loaded;
         f.Load = std::min(f.Load, Milliseconds([&] {
                               if (!ReadPakFile(archive, loaded)) {

@@ -140,9 +140,9 @@ PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
             add(PakFindingKind::OverlapsDirectory, 0);
     }
 
-    std::vector<Extent> data;
+    std::vector<Extent, PakAllocator<Extent>> data;
     data.reserve(static_cast<size_t>(count));
-    std::vector<NameKey> names;
+    std::vector<NameKey, PakAllocator<NameKey>> names;
     names.reserve(static_cast<size_t>(count));
     for (int32_t index = hasTable ? 1 : 0; index < count; ++index) {
         const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
