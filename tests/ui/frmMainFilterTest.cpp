@@ -182,3 +182,27 @@ TEST_F(frmMainFilterTest, TranslatesTheFilterTexts)
     window.ApplyFilter("zw"_q);
     EXPECT_TRUE(Panel(window, "Total").endsWith(", 1 of 2 files shown"_q));
 }
+
+TEST_F(frmMainFilterTest, WideningKeepsTheSelectionToTheRowsThatWereSelected)
+{
+    // Enough rows that Qt keeps "all selected" as one range over the whole table.
+    std::vector<std::string> names;
+    for (int i = 0; i < 400; ++i)
+        names.push_back((i % 2 == 0 ? "gerade" : "ungerade") + std::to_string(i));
+    frmMain window({WriteArchive("many.pak", names)});
+    window.show();
+    window.Filter()->Box()->setText("ungerade"_q);
+    EXPECT_EQ(window.ListModel()->rowCount(), 200);
+    window.EditSelectAll();
+    EXPECT_EQ(mdlListView::GetSelectedCount(window.List()), 200);
+    window.Filter()->Box()->setText("gerade"_q); // widened: every row
+    EXPECT_EQ(window.ListModel()->rowCount(), 400);
+    EXPECT_EQ(mdlListView::GetSelectedCount(window.List()), 200);
+    for (const auto &[first, last] : mdlListView::GetSelectedRuns(window.List()))
+        for (int row = first; row <= last; ++row)
+            EXPECT_TRUE(window.ListModel()->CellText(row, 0).startsWith("ungerade"_q)) << row;
+    // Narrowing keeps the rows that stay.
+    window.EditSelectAll();
+    window.Filter()->Box()->setText("ungerade1"_q);
+    EXPECT_EQ(mdlListView::GetSelectedCount(window.List()), window.ListModel()->rowCount());
+}

@@ -836,7 +836,35 @@ void frmMain::FocusFilter()
 
 void frmMain::ApplyFilter(const QString &text)
 {
+    // Qt carries a selection of the whole table over a layout change as the whole
+    // table again, which would select the rows that widening the filter brings
+    // back; such a selection is carried over row by row instead.
+    const int rows = m_model->rowCount();
+    const auto runs = mdlListView::GetSelectedRuns(m_lvwPAK);
+    const bool whole =
+        rows > 0 && runs.size() == 1 && runs.front().first == 0 && runs.front().second == rows - 1;
+    std::vector<uint8_t> selected;
+    if (whole) {
+        selected.assign(m_archive.Entries.size(), 0);
+        for (int row = 0; row < rows; ++row)
+            selected[static_cast<size_t>(m_model->EntryIndex(row))] = 1;
+    }
     m_model->SetFilter(text);
+    if (whole) {
+        QItemSelection selection;
+        const int last = m_model->columnCount() - 1;
+        for (int row = 0, shown = m_model->rowCount(); row < shown;) {
+            if (selected[static_cast<size_t>(m_model->EntryIndex(row))] == 0) {
+                ++row;
+                continue;
+            }
+            const int first = row;
+            while (row < shown && selected[static_cast<size_t>(m_model->EntryIndex(row))] != 0)
+                ++row;
+            selection.select(m_model->index(first, 0), m_model->index(row - 1, last));
+        }
+        m_lvwPAK->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    }
     const QModelIndex current = m_lvwPAK->currentIndex();
     if (current.isValid())
         m_lvwPAK->scrollTo(current);
