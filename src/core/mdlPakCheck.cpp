@@ -15,33 +15,36 @@ struct Extent
     int32_t Index = 0;
 };
 
-// True when the extractor surely takes the name, with folder names or without:
-// no "..", no ":" and a last component with more than dots. Only other names
-// need PakTargetComponents' own verdict, which costs allocations.
-bool SurelyExtractable(std::string_view raw)
+// What one pass over a stored name tells.
+struct NameScan
 {
-    if (raw.find("..") != std::string_view::npos || raw.find(':') != std::string_view::npos)
-        return false;
-    const size_t last = raw.find_last_of("\\/");
-    const std::string_view leaf = last == std::string_view::npos ? raw : raw.substr(last + 1);
-    return leaf.find_first_not_of('.') != std::string_view::npos;
-}
-
-struct NameKey
-{
-    uint64_t Hash = 0;
-    int32_t Index = 0;
+    uint64_t Hash = 14695981039346656037ULL; // FNV-1a of the name folded as PakFoldChar does
+    bool Control = false;                    // a control character
+    // The extractor surely takes the name, with folder names or without: no
+    // "..", no ":" and a last component with more than dots. Only other names
+    // need PakTargetComponents' own verdict, which costs allocations.
+    bool SurelyExtractable = false;
 };
 
-// FNV-1a of the name folded as PakFoldChar does.
-uint64_t FoldedHash(std::string_view raw)
+NameScan ScanName(std::string_view raw)
 {
-    uint64_t hash = 14695981039346656037ULL;
+    NameScan scan;
+    bool risky = false;    // ".." or ":"
+    bool leafName = false; // the last component holds more than dots
+    char previous = '\0';
     for (const char c : raw) {
-        hash ^= PakFoldChar(static_cast<unsigned char>(c));
-        hash *= 1099511628211ULL;
+        const auto b = static_cast<unsigned char>(c);
+        scan.Hash = (scan.Hash ^ PakFoldChar(b)) * 1099511628211ULL;
+        scan.Control = scan.Control || b < 0x20 || b == 0x7F;
+        risky = risky || c == ':' || (c == '.' && previous == '.');
+        if (c == '\\' || c == '/')
+            leafName = false;
+        else if (c != '.')
+            leafName = true;
+        previous = c;
     }
-    return hash;
+    scan.SurelyExtractable = !risky && leafName;
+    return scan;
 }
 
 bool FoldedEqual(std::string_view a, std::string_view b)
@@ -142,8 +145,14 @@ PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
 
     std::vector<Extent, PakAllocator<Extent>> data;
     data.reserve(static_cast<size_t>(count));
-    std::vector<NameKey, PakAllocator<NameKey>> names;
-    names.reserve(static_cast<size_t>(count));
+    // Duplicate names, by the hash of the folded name in an open-addressed table
+    // of the first entry of each name; entries are met in directory order, so a
+    // duplicate is reported against the first entry of its name.
+    size_t slots = 16;
+    while (slots < static_cast<size_t>(count) * 2)
+        slots *= 2;
+    std::vector<int32_t, PakAllocator<int32_t>> firstOfName(slots, -1);
+    std::vector<uint64_t, PakAllocator<uint64_t>> hashes(static_cast<size_t>(count), 0);
     for (int32_t index = hasTable ? 1 : 0; index < count; ++index) {
         const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
         const int64_t start = entry.Start;
@@ -169,48 +178,30 @@ PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
         }
 
         const std::string_view raw = PakEntryRawName(entry);
-        names.push_back({FoldedHash(raw), index});
-        if (!SurelyExtractable(raw)) {
+        const NameScan scan = ScanName(raw);
+        hashes[static_cast<size_t>(index)] = scan.Hash;
+        for (size_t slot = scan.Hash & (slots - 1);; slot = (slot + 1) & (slots - 1)) {
+            const int32_t other = firstOfName[slot];
+            if (other < 0) {
+                firstOfName[slot] = index;
+                break;
+            }
+            if (hashes[static_cast<size_t>(other)] == scan.Hash &&
+                FoldedEqual(PakEntryRawName(archive.Entries[static_cast<size_t>(other)]), raw)) {
+                add(PakFindingKind::DuplicateName, index, other);
+                break;
+            }
+        }
+        if (!scan.SurelyExtractable) {
             if (!PakTargetComponents(raw, true, {}))
                 add(PakFindingKind::RefusedName, index);
             else if (!PakTargetComponents(raw, false, {}))
                 add(PakFindingKind::RefusedFlatName, index);
         }
-        if (std::any_of(raw.begin(), raw.end(), [](char c) {
-                const auto b = static_cast<unsigned char>(c);
-                return b < 0x20 || b == 0x7F;
-            }))
+        if (scan.Control)
             add(PakFindingKind::ControlCharacters, index);
         if (raw.size() == entry.Name.size())
             add(PakFindingKind::UnterminatedName, index);
-    }
-
-    // Duplicate names, found by the hash of the folded name; names with the same
-    // hash are compared with the distinct names of their group met so far.
-    std::sort(names.begin(), names.end(), [](const NameKey &a, const NameKey &b) {
-        return a.Hash != b.Hash ? a.Hash < b.Hash : a.Index < b.Index;
-    });
-    const auto rawName = [&archive](int32_t index) {
-        return PakEntryRawName(archive.Entries[static_cast<size_t>(index)]);
-    };
-    std::vector<int32_t> distinct;
-    for (size_t first = 0, next; first < names.size(); first = next) {
-        next = first + 1;
-        while (next < names.size() && names[next].Hash == names[first].Hash)
-            ++next;
-        if (next == first + 1)
-            continue;
-        distinct.assign(1, names[first].Index);
-        for (size_t i = first + 1; i < next; ++i) {
-            const int32_t index = names[i].Index;
-            const auto same = std::find_if(distinct.begin(), distinct.end(), [&](int32_t other) {
-                return FoldedEqual(rawName(other), rawName(index));
-            });
-            if (same != distinct.end())
-                add(PakFindingKind::DuplicateName, index, *same);
-            else
-                distinct.push_back(index);
-        }
     }
 
     // Overlapping data, found by start offset: each entry against the one before

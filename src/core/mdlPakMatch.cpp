@@ -2,8 +2,6 @@
 
 #include "mdlTools.h"
 
-#include <array>
-
 namespace {
 
 constexpr std::array<unsigned char, 256> MakeFoldTable()
@@ -24,20 +22,15 @@ constexpr std::array<unsigned char, 256> MakeFoldTable()
     return table;
 }
 
-constexpr std::array<unsigned char, 256> FoldTable = MakeFoldTable();
-
 } // namespace
 
-unsigned char PakFoldChar(unsigned char c)
-{
-    return FoldTable[c];
-}
+const std::array<unsigned char, 256> PakFoldTable = MakeFoldTable();
 
 std::string PakFoldName(std::string_view rawName)
 {
     std::string folded(rawName.size(), '\0');
     for (size_t i = 0; i < rawName.size(); ++i)
-        folded[i] = static_cast<char>(FoldTable[static_cast<unsigned char>(rawName[i])]);
+        folded[i] = static_cast<char>(PakFoldTable[static_cast<unsigned char>(rawName[i])]);
     return folded;
 }
 

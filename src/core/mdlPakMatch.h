@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -7,9 +8,16 @@
 // Matching stored names (Windows-1252) against what a user types: letter case
 // and "\" versus "/" do not matter.
 
-// The byte with its letter case folded the Windows-1252 way ("Ä" as "ä") and
+// Every byte with its letter case folded the Windows-1252 way ("Ä" as "ä") and
 // "\" as "/".
-unsigned char PakFoldChar(unsigned char c);
+extern const std::array<unsigned char, 256> PakFoldTable;
+
+// The byte folded as PakFoldTable says; in the header, as it runs for every
+// byte of every name a filter or a check looks at.
+inline unsigned char PakFoldChar(unsigned char c)
+{
+    return PakFoldTable[c];
+}
 // Every byte of a stored name folded as PakFoldChar does.
 std::string PakFoldName(std::string_view rawName);
 
