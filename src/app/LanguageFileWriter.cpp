@@ -1,6 +1,7 @@
 #include "LanguageFileWriter.h"
 
 #include "frmAbout.h"
+#include "frmCheck.h"
 #include "frmMain.h"
 #include "frmOptions.h"
 #include "mdlI18n.h"
@@ -21,6 +22,7 @@ const std::pair<const char *, void (*)(frmMain &)> Windows[] = {
     {"frmMain", [](frmMain &) {}}, // translated while it was created
     {"frmOptions", [](frmMain &main) { frmOptions window(&main); }},
     {"frmAbout", [](frmMain &main) { frmAbout window(&main); }},
+    {"frmCheck", [](frmMain &main) { frmCheck window(&main); }},
 };
 
 } // namespace

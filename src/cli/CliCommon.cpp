@@ -23,6 +23,39 @@ void AppendEscaped(std::string &out, std::string_view name)
     }
 }
 
+std::string JsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto b = static_cast<unsigned char>(ch);
+        switch (ch) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (b < 0x20 || b == 0x7F) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
+                out += escaped;
+            } else
+                out += ch;
+        }
+    }
+    return out + '"';
+}
+
 std::string EscapeControl(std::string_view name)
 {
     std::string out;

@@ -22,6 +22,9 @@ std::string EscapeControl(std::string_view name);
 // The same, appended to out.
 void AppendEscaped(std::string &out, std::string_view name);
 
+// text as a JSON string, in quotes, control characters escaped.
+std::string JsonString(std::string_view text);
+
 // A file time in UTC as YYYY-MM-DDThh:mm:ssZ, whole seconds rounded down.
 std::string IsoTime(FileTime time);
 // The same, appended to out.
@@ -30,14 +33,10 @@ void AppendIsoTime(std::string &out, FileTime time);
 // Loads the archive; on failure prints the error and returns false.
 bool LoadArchive(const std::string &path, PakArchive &archive, PakRowSink *sink = nullptr);
 
-// True when the whole stored name (Windows-1252) matches the pattern (Windows-1252):
-// "*" any run of characters across folders, "?" one character, letter case and
-// "\" versus "/" ignored.
-bool GlobMatch(std::string_view pattern, std::string_view name);
-
 // Each subcommand registers itself and sets *exitCode when it runs.
 void AddListCommand(CLI::App &app, int &exitCode);
 void AddExtractCommand(CLI::App &app, int &exitCode);
 void AddRegCommand(CLI::App &app, int &exitCode);
+void AddCheckCommand(CLI::App &app, int &exitCode);
 
 } // namespace cli

@@ -2,54 +2,13 @@
 #include "CliCommon.h"
 
 #include "mdlPakFile.h"
+#include "mdlPakMatch.h"
 
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
 
 namespace cli {
-namespace {
-
-// Letter case folded the Windows-1252 way, so "Ä" matches "ä" too.
-unsigned char foldCp1252(unsigned char c)
-{
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return static_cast<unsigned char>(c + 0x20);
-    if (c == 0x8A || c == 0x8C || c == 0x8E)
-        return static_cast<unsigned char>(c + 0x10);
-    if (c == 0x9F)
-        return 0xFF;
-    if (c == '\\')
-        return '/';
-    return c;
-}
-
-} // namespace
-
-bool GlobMatch(std::string_view pattern, std::string_view name)
-{
-    // Iterative matching: on a mismatch, let the last "*" take one more character.
-    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || foldCp1252(static_cast<unsigned char>(pattern[p])) ==
-                                             foldCp1252(static_cast<unsigned char>(name[n])))) {
-            ++p;
-            ++n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else
-            return false;
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
 namespace {
 
 // The progress bar on stderr, redrawn when the shown percentage changes.
@@ -152,7 +111,7 @@ int runExtract(const Options &options)
         const auto name = PakEntryRawName(archive.Entries[static_cast<size_t>(i)]);
         bool wanted = patterns.empty();
         for (size_t k = 0; !wanted && k < patterns.size(); ++k)
-            wanted = GlobMatch(patterns[k], name);
+            wanted = PakGlobMatch(patterns[k], name);
         if (wanted)
             selected.push_back(i);
     }

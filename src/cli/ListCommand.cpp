@@ -36,39 +36,6 @@ class Output final
     std::string m_buffer;
 };
 
-std::string jsonString(std::string_view text)
-{
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto b = static_cast<unsigned char>(ch);
-        switch (ch) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (b < 0x20 || b == 0x7F) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
-                out += escaped;
-            } else
-                out += ch;
-        }
-    }
-    return out + '"';
-}
-
 class ListSink final : public PakRowSink
 {
   public:
@@ -110,10 +77,10 @@ class ListSink final : public PakRowSink
             break;
         }
         case Format::Json:
-            m_out << (m_first ? "\n    " : ",\n    ") << "{\"key\": " << jsonString(row.Key)
+            m_out << (m_first ? "\n    " : ",\n    ") << "{\"key\": " << JsonString(row.Key)
                   << ", \"index\": " << std::to_string(row.Index)
-                  << ", \"name\": " << jsonString(row.Name)
-                  << ", \"type\": " << jsonString(row.Extension)
+                  << ", \"name\": " << JsonString(row.Name)
+                  << ", \"type\": " << JsonString(row.Extension)
                   << ", \"start\": " << std::to_string(row.Start)
                   << ", \"size\": " << std::to_string(row.Size);
             for (const auto &[field, t] :
@@ -232,7 +199,7 @@ void AddListCommand(CLI::App &app, int &exitCode)
             exitCode = ExitUsage;
             return;
         }
-        out << "{\n  \"archive\": " << jsonString(mdlTools::GetFullPath(archivePath))
+        out << "{\n  \"archive\": " << JsonString(mdlTools::GetFullPath(archivePath))
             << ",\n  \"has_times\": " << (archive.HasTimes ? "true" : "false")
             << ",\n  \"entries\": [";
         for (int32_t i = archive.HasTimes ? 1 : 0; i < archive.Header.EntryCount; ++i)

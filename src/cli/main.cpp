@@ -12,6 +12,7 @@ int main(int argc, char **argv)
     cli::AddListCommand(app, exitCode);
     cli::AddExtractCommand(app, exitCode);
     cli::AddRegCommand(app, exitCode);
+    cli::AddCheckCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &e) {

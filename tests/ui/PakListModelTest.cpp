@@ -232,3 +232,93 @@ TEST(PakListModel, SelectionFollowsRowsThroughASort)
     mdlListView::SetAllItemsSelected(&view, 0);
     EXPECT_EQ(mdlListView::GetSelectedCount(&view), 0);
 }
+
+TEST(PakListModel, FilterNarrowsTheRowsInTheModel)
+{
+    TempDir dir;
+    std::vector<PakWriterEntry> entries = {Entry("Texturen\\Wand.DDS", 10),
+                                           Entry("texturen/boden.dds", 20),
+                                           Entry("sounds\\pfiff.wav", 30),
+                                           Entry("Gr\xdc\xdf"
+                                                 "e.txt",
+                                                 40),
+                                           Entry("modelle\\lok\\wand.mdl", 50),
+                                           Entry("readme", 60)};
+    PakArchive archive = LoadArchive(dir, entries, true);
+    PakListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.Load(archive);
+    QTableView view;
+    view.setModel(&model);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    EXPECT_FALSE(model.IsFiltered());
+
+    struct Case
+    {
+        QString filter;
+        QStringList keys;
+    };
+    const Case cases[] = {
+        {"WAND"_q, {"ID1"_q, "ID5"_q}},       // a part of the name, any case
+        {"texturen/"_q, {"ID1"_q, "ID2"_q}},  // "/" finds "\" and "/"
+        {"TEXTUREN\\"_q, {"ID1"_q, "ID2"_q}}, // and "\" does too
+        {"*.dds"_q, {"ID1"_q, "ID2"_q}},      // a pattern matches the whole name
+        {"wand"_q, {"ID1"_q, "ID5"_q}},       //
+        {"*wand*"_q, {"ID1"_q, "ID5"_q}},     // "*" crosses folders
+        {"modelle*mdl"_q, {"ID5"_q}},         //
+        {"?ounds\\*"_q, {"ID3"_q}},           // "?" is one character
+        {"wand.dds?"_q, {}},                  //
+        {"grüß"_q, {"ID4"_q}},                // Windows-1252 letters fold too
+        {"\u20ac"_q, {}},                     // "€" is in no name
+        {"\u4e2d"_q, {}},                     // not even a wildcard
+        {"sounds"_q, {"ID3"_q}},              //
+        {QString(), {"ID1"_q, "ID2"_q, "ID3"_q, "ID4"_q, "ID5"_q, "ID6"_q}},
+    };
+    for (const Case &c : cases) {
+        model.SetFilter(c.filter);
+        EXPECT_EQ(Keys(model), c.keys) << c.filter.toStdString();
+        EXPECT_EQ(model.IsFiltered(), !c.filter.isEmpty());
+        EXPECT_EQ(model.AllRowCount(), 6);
+        EXPECT_EQ(model.TotalSize(), 210); // the whole archive, shown or not
+    }
+
+    // Sums, cells and widths follow the rows shown; sorting sorts all of them.
+    model.SetFilter("wand"_q);
+    EXPECT_EQ(model.SizeSum(0, 1), 60);
+    EXPECT_EQ(model.CellText(1, 0), "modelle\\lok\\wand.mdl"_q);
+    EXPECT_EQ(model.RowOfEntry(5), 1);
+    EXPECT_EQ(model.RowOfEntry(3), -1);
+    model.sort(3, Qt::DescendingOrder);
+    EXPECT_EQ(Keys(model), (QStringList{"ID5"_q, "ID1"_q}));
+    model.SetFilter("d"_q);
+    EXPECT_EQ(Keys(model), (QStringList{"ID6"_q, "ID5"_q, "ID3"_q, "ID2"_q, "ID1"_q}));
+
+    // Rows that stay keep their selection and the current row; hidden ones lose it.
+    model.SetFilter(QString());
+    auto *selection = view.selectionModel();
+    for (const int32_t entry : {1, 3, 5})
+        selection->select(model.index(model.RowOfEntry(entry), 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->setCurrentIndex(model.index(model.RowOfEntry(5), 2), QItemSelectionModel::NoUpdate);
+    model.SetFilter("wand"_q);
+    EXPECT_EQ(mdlListView::GetSelectedCount(&view), 2);
+    EXPECT_EQ(model.RowKey(selection->currentIndex().row()), "ID5"_q);
+    EXPECT_EQ(selection->currentIndex().column(), 2);
+    model.SetFilter("pfiff"_q);
+    EXPECT_EQ(mdlListView::GetSelectedCount(&view), 0);
+    EXPECT_FALSE(selection->currentIndex().isValid());
+    model.SetFilter(QString());
+    EXPECT_EQ(mdlListView::GetSelectedCount(&view), 0);
+
+    // Another archive starts without a filter.
+    model.SetFilter("wand"_q);
+    model.Load(archive);
+    EXPECT_FALSE(model.IsFiltered());
+    EXPECT_EQ(model.rowCount(), 6);
+    model.SetFilter("wand"_q);
+    model.Clear();
+    EXPECT_FALSE(model.IsFiltered());
+    EXPECT_EQ(model.rowCount(), 0);
+    model.SetFilter("x"_q); // on an empty list
+    EXPECT_EQ(model.rowCount(), 0);
+}

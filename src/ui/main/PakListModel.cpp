@@ -59,6 +59,17 @@ void PakListModel::Clear()
     m_rows.shrink_to_fit();
     m_names.clear();
     m_names.shrink_to_fit();
+    m_shown.clear();
+    m_shown.shrink_to_fit();
+    m_folded.clear();
+    m_folded.shrink_to_fit();
+    m_foldedEnd.clear();
+    m_foldedEnd.shrink_to_fit();
+    m_passes.clear();
+    m_passes.shrink_to_fit();
+    m_filter = PakNameFilter();
+    m_strFilter.clear();
+    m_totalSize = 0;
     m_blnHasTimes = false;
     RebuildSizeSums();
     endResetModel();
@@ -70,13 +81,23 @@ void PakListModel::Load(const PakArchive &archive)
     TakeLocale();
     m_rows.clear();
     m_names.clear();
+    m_folded.clear();
+    m_filter = PakNameFilter();
+    m_strFilter.clear();
+    m_totalSize = 0;
     m_blnHasTimes = archive.HasTimes;
     const auto count = static_cast<int32_t>(archive.Entries.size());
     m_rows.reserve(static_cast<size_t>(count));
+    m_foldedEnd.assign(static_cast<size_t>(count) + 1, 0);
+    m_passes.assign(static_cast<size_t>(count), 1);
     for (int32_t index = 0; index < count; ++index) {
+        const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
+        if (!IsTimeTableEntry(archive, index))
+            m_folded += PakFoldName(PakEntryRawName(entry));
+        m_foldedEnd[static_cast<size_t>(index) + 1] = m_folded.size();
         if (IsTimeTableEntry(archive, index))
             continue;
-        const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
+        m_totalSize += entry.Size;
         Row row;
         row.Index = index;
         row.Start = entry.Start;
@@ -96,8 +117,64 @@ void PakListModel::Load(const PakArchive &archive)
         const std::vector<int> order = SortedOrder(m_intSortColumn, m_sortOrder);
         ApplyOrder(order);
     }
+    m_shown = ShownPositions();
     RebuildSizeSums();
     endResetModel();
+}
+
+std::vector<int> PakListModel::ShownPositions() const
+{
+    std::vector<int> shown;
+    shown.reserve(m_filter.Active ? m_rows.size() / 8 : m_rows.size());
+    for (size_t position = 0; position < m_rows.size(); ++position) {
+        if (m_passes[static_cast<size_t>(m_rows[position].Index)] != 0)
+            shown.push_back(static_cast<int>(position));
+    }
+    return shown;
+}
+
+void PakListModel::SetFilter(const QString &text)
+{
+    if (text == m_strFilter)
+        return;
+    m_strFilter = text;
+    m_filter = MakePakNameFilter(text.toStdString());
+    // The names are tested in directory order, front to back through one block.
+    for (size_t index = 0; index < m_passes.size(); ++index) {
+        const size_t from = m_foldedEnd[index];
+        const std::string_view name(m_folded.data() + from, m_foldedEnd[index + 1] - from);
+        m_passes[index] = PakNameFilterMatches(m_filter, name) ? 1 : 0;
+    }
+    std::vector<int> shown = ShownPositions();
+
+    // Rows that stay keep their persistent indexes (selection, current row);
+    // the others lose them. Only whole rows come and go.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRow(m_rows.size(), -1);
+    for (size_t row = 0; row < shown.size(); ++row)
+        newRow[static_cast<size_t>(shown[row])] = static_cast<int>(row);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &old : from) {
+        const int row = old.row() >= 0 && static_cast<size_t>(old.row()) < m_shown.size()
+                            ? newRow[static_cast<size_t>(m_shown[static_cast<size_t>(old.row())])]
+                            : -1;
+        to << (row < 0 ? QModelIndex() : createIndex(row, old.column()));
+    }
+    m_shown = std::move(shown);
+    RebuildSizeSums();
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int PakListModel::RowOfEntry(int32_t index) const
+{
+    for (size_t row = 0; row < m_shown.size(); ++row) {
+        if (Shown(static_cast<int>(row)).Index == index)
+            return static_cast<int>(row);
+    }
+    return -1;
 }
 
 uint16_t PakListModel::AppendName(std::string_view raw)
@@ -139,13 +216,13 @@ uint16_t PakListModel::AppendName(std::string_view raw)
 void PakListModel::SetRowIcon(const QIcon &icon)
 {
     m_rowIcon = icon;
-    if (!m_rows.empty())
+    if (rowCount() > 0)
         emit dataChanged(index(0, ColName), index(rowCount() - 1, ColName), {Qt::DecorationRole});
 }
 
 int PakListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
 }
 
 int PakListModel::columnCount(const QModelIndex &parent) const
@@ -158,7 +235,7 @@ QVariant PakListModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     const int column = index.column();
-    const Row &row = m_rows[static_cast<size_t>(index.row())];
+    const Row &row = Shown(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
@@ -300,18 +377,28 @@ void PakListModel::sort(int column, Qt::SortOrder order)
     m_sortOrder = order;
     if (m_rows.empty())
         return;
+    // Every row is sorted, shown or not, so that widening the filter later needs
+    // no sort of its own.
     const std::vector<int> sortedOrder = SortedOrder(column, order);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newPosition(sortedOrder.size());
     for (size_t i = 0; i < sortedOrder.size(); ++i)
         newPosition[static_cast<size_t>(sortedOrder[i])] = static_cast<int>(i);
+    const std::vector<int> oldShown = m_shown;
     ApplyOrder(sortedOrder);
+    m_shown = ShownPositions();
+    std::vector<int> newRow(m_rows.size(), -1);
+    for (size_t row = 0; row < m_shown.size(); ++row)
+        newRow[static_cast<size_t>(m_shown[row])] = static_cast<int>(row);
     RebuildSizeSums();
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
-    for (const QModelIndex &old : from)
-        to << index(newPosition[static_cast<size_t>(old.row())], old.column());
+    for (const QModelIndex &old : from) {
+        const int position = oldShown[static_cast<size_t>(old.row())];
+        to << index(newRow[static_cast<size_t>(newPosition[static_cast<size_t>(position)])],
+                    old.column());
+    }
     changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
@@ -327,7 +414,7 @@ void PakListModel::AppendCellText(QString &out, int row, int column) const
 {
     if (row < 0 || row >= rowCount())
         return;
-    const Row &r = m_rows[static_cast<size_t>(row)];
+    const Row &r = Shown(row);
     switch (column) {
     case ColName:
         out += Name(r);
@@ -370,7 +457,7 @@ QString PakListModel::RowKey(int row) const
 
 int32_t PakListModel::EntryIndex(int row) const
 {
-    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].Index : -1;
+    return row >= 0 && row < rowCount() ? Shown(row).Index : -1;
 }
 
 int64_t PakListModel::SizeSum(int first, int last) const
@@ -382,15 +469,10 @@ int64_t PakListModel::SizeSum(int first, int last) const
     return m_sizeSums[static_cast<size_t>(last) + 1] - m_sizeSums[static_cast<size_t>(first)];
 }
 
-int64_t PakListModel::TotalSize() const
-{
-    return m_sizeSums.empty() ? 0 : m_sizeSums.back();
-}
-
 QList<int> PakListModel::WidestRows(int column, int count) const
 {
     QList<int> result;
-    if (m_rows.empty() || count <= 0)
+    if (rowCount() == 0 || count <= 0)
         return result;
     if (IsTimeColumn(column)) {
         // Every time cell has the same form; the first few rows stand for all.
@@ -399,9 +481,9 @@ QList<int> PakListModel::WidestRows(int column, int count) const
         return result;
     }
     std::vector<std::pair<qsizetype, int>> lengths;
-    lengths.reserve(m_rows.size());
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        const Row &row = m_rows[i];
+    lengths.reserve(m_shown.size());
+    for (size_t i = 0; i < m_shown.size(); ++i) {
+        const Row &row = Shown(static_cast<int>(i));
         qsizetype length = 0;
         if (column == ColName)
             length = row.NameLength;
@@ -530,7 +612,7 @@ void PakListModel::AppendTime(QString &out, FileTime time) const
 
 void PakListModel::RebuildSizeSums()
 {
-    m_sizeSums.assign(m_rows.size() + 1, 0);
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        m_sizeSums[i + 1] = m_sizeSums[i] + m_rows[i].Size;
+    m_sizeSums.assign(m_shown.size() + 1, 0);
+    for (size_t i = 0; i < m_shown.size(); ++i)
+        m_sizeSums[i + 1] = m_sizeSums[i] + Shown(static_cast<int>(i)).Size;
 }

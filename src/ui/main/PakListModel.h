@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mdlPakFile.h"
+#include "mdlPakMatch.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -15,7 +16,9 @@
 // The rows of the loaded archive directory, one per listed entry, in the seven
 // columns of the archive list. Cells are formatted when asked for; sorting works
 // on typed values, so that it gives the order of the displayed texts' sort keys
-// without rewriting any text.
+// without rewriting any text. A filter narrows the rows to the entries whose
+// names pass it: the model then has only those rows, so that everything that
+// walks the rows (selection, copy, extraction) sees what the list shows.
 class PakListModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -41,13 +44,23 @@ class PakListModel final : public QAbstractTableModel
 
     explicit PakListModel(QObject *parent = nullptr);
 
-    // Empties the list and forgets the archive.
+    // Empties the list, forgets the archive and the filter.
     void Clear();
-    // Lists every entry of archive except a leading time table, in one reset. A
-    // list that was sorted is sorted again by the same column and order. Control
-    // characters in names show as "\xHH", so that a name cannot break the lines
-    // and columns of a copied listing.
+    // Lists every entry of archive except a leading time table, in one reset,
+    // without a filter. A list that was sorted is sorted again by the same column
+    // and order. Control characters in names show as "\xHH", so that a name
+    // cannot break the lines and columns of a copied listing.
     void Load(const PakArchive &archive);
+    // Shows only the entries whose stored name contains text, or matches it whole
+    // when it holds "*" or "?" (letter case and "\" versus "/" do not matter);
+    // an empty text shows every entry. Rows that stay keep their selection.
+    void SetFilter(const QString &text);
+    QString Filter() const { return m_strFilter; }
+    bool IsFiltered() const { return m_filter.Active; }
+    // The number of listed entries, shown or not.
+    int AllRowCount() const { return static_cast<int>(m_rows.size()); }
+    // The row that shows entry index, or -1 when it is not shown.
+    int RowOfEntry(int32_t index) const;
     // The picture every row shows in its first column.
     void SetRowIcon(const QIcon &icon);
 
@@ -77,7 +90,8 @@ class PakListModel final : public QAbstractTableModel
     int32_t EntryIndex(int row) const;
     // The sum of the Size column over rows first to last (inclusive).
     int64_t SizeSum(int first, int last) const;
-    int64_t TotalSize() const;
+    // The sum over every listed entry, shown or not.
+    int64_t TotalSize() const { return m_totalSize; }
     // Rows whose cells in column are the longest texts (at most count of them).
     QList<int> WidestRows(int column, int count) const;
 
@@ -95,6 +109,13 @@ class PakListModel final : public QAbstractTableModel
         FileTime Times[3] = {0, 0, 0};
     };
 
+    // The row shown at position row (0 <= row < rowCount()).
+    const Row &Shown(int row) const
+    {
+        return m_rows[static_cast<size_t>(m_shown[static_cast<size_t>(row)])];
+    }
+    // Positions in m_rows of the rows that pass the filter, in display order.
+    std::vector<int> ShownPositions() const;
     QStringView Name(const Row &row) const;
     QStringView Extension(const Row &row) const;
     // Row positions in the order that sorting by column gives.
@@ -110,9 +131,18 @@ class PakListModel final : public QAbstractTableModel
     void RebuildSizeSums();
 
     bool m_blnHasTimes = false;
-    std::vector<Row> m_rows;
+    std::vector<Row> m_rows;  // every listed entry, in display order
+    std::vector<int> m_shown; // the rows shown: positions in m_rows, in display order
+    // Every entry's stored name folded for the filter, back to back in directory
+    // order, and where each one ends; m_passes[index] is 1 when it passes.
+    std::string m_folded;
+    std::vector<size_t> m_foldedEnd;
+    std::vector<uint8_t> m_passes;
+    PakNameFilter m_filter;
+    QString m_strFilter;
+    int64_t m_totalSize = 0;
     std::u16string m_names;          // every row's displayed name, back to back
-    std::vector<int64_t> m_sizeSums; // m_sizeSums[i] = sum of the sizes of rows 0 .. i-1
+    std::vector<int64_t> m_sizeSums; // m_sizeSums[i] = sum of the sizes of shown rows 0 .. i-1
     QString m_captions[ColumnCount];
     QIcon m_rowIcon;
     QLocale m_locale;

@@ -1,11 +1,13 @@
 #include "frmMain.h"
 
+#include "FilterBar.h"
 #include "MainWindowState.h"
 #include "PakListModel.h"
 #include "PakListView.h"
 #include "RecentFilesMenu.h"
 #include "frmAbout.h"
 #include "frmOptions.h"
+#include "frmCheck.h"
 #include "mdlFileDialog.h"
 #include "mdlI18n.h"
 #include "mdlI18nForm.h"
@@ -23,6 +25,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -85,6 +88,7 @@ frmMain::frmMain(const QStringList &arguments, QWidget *parent) : QMainWindow(pa
     CreateIcons();
     CreateMenus();
     CreateToolBar();
+    CreateFilterBar();
     CreateStatusBar();
     CreateList();
     qApp->installEventFilter(this);
@@ -101,6 +105,11 @@ frmMain::~frmMain()
 QTableView *frmMain::List() const
 {
     return m_lvwPAK;
+}
+
+frmCheck *frmMain::CheckWindow() const
+{
+    return m_frmCheck;
 }
 
 QString frmMain::VersionText(int major, int minor, int revision)
@@ -219,6 +228,8 @@ void frmMain::CreateMenus()
     QMenu *actions = addMenu("mnuActions", QStringLiteral("A&ktionen"));
     AddMenuAction(actions, "mnuActionsExtract", QStringLiteral("E&xtrahieren..."),
                   &frmMain::ActionsExtract);
+    AddMenuAction(actions, "mnuActionsCheck", QStringLiteral("Archiv &prüfen"),
+                  &frmMain::ActionsCheck);
 
     QMenu *help = addMenu("mnuHelp", QStringLiteral("&?"));
     // The program has no help file; the help entries stay hidden.
@@ -273,6 +284,17 @@ void frmMain::CreateToolBar()
     AddToolButton("Extract", QStringLiteral("Extrahieren..."), "Extract", &frmMain::ActionsExtract);
     m_tbrToolBar->addSeparator();
     AddToolButton("About", QStringLiteral("Info über ..."), "Help", &frmMain::HelpAbout);
+}
+
+void frmMain::CreateFilterBar()
+{
+    // A row of its own below the toolbar, so that it stays above the list
+    // whatever else shares the middle of the window.
+    addToolBarBreak(Qt::TopToolBarArea);
+    m_filterBar = new FilterBar(this);
+    addToolBar(Qt::TopToolBarArea, m_filterBar);
+    connect(m_filterBar, &FilterBar::FilterChanged, this, &frmMain::ApplyFilter);
+    connect(m_filterBar, &FilterBar::LeaveRequested, this, &frmMain::ReturnToList);
 }
 
 void frmMain::CreateStatusBar()
@@ -341,6 +363,8 @@ void frmMain::Startup(const QStringList &arguments)
             TranslateTextStep(QStringLiteral("strOpenPakFiles"), QStringLiteral("PAK-Dateien"));
         m_strProcessCanceled = TranslateTextStep(QStringLiteral("strProcessCanceled"),
                                                  QStringLiteral("Abbruch durch den Benutzer!"));
+        m_strStatusShown = TranslateTextStep(QStringLiteral("strStatusShown"),
+                                             QStringLiteral("%1 von %2 Dateien angezeigt"));
     });
     RunStep([this] {
         // The user's private temporary folder is checked once, here (not a link,
@@ -408,6 +432,11 @@ bool frmMain::LoadPakFile(const QString &path)
 {
     bool success = true;
     try {
+        // Another archive, or none, starts without a filter, and the findings of
+        // the last one go with it.
+        m_filterBar->Clear();
+        if (m_frmCheck)
+            m_frmCheck->close();
         m_model->Clear();
         if (!path.isEmpty()) {
             const Expected<void> loaded = ReadPakFile(ToPath(path), m_archive, nullptr);
@@ -480,11 +509,13 @@ void frmMain::UpdateControls()
     };
     enable("mnuFileClose", "Close", open);
     enable("mnuActionsExtract", "Extract", open);
+    enable("mnuActionsCheck", nullptr, open);
     enable("mnuViewRefresh", nullptr, open);
     enable("mnuEditSelectAll", nullptr, open);
     enable("mnuEditCopy", "Copy", open && selected >= 1);
     enable("mnuEditDeSelectAll", nullptr, open && selected >= 1);
     enable("mnuFileProperties", "Properties", open && selected == 1);
+    m_filterBar->setEnabled(open);
     m_sbrStatusBar->setVisible(m_actions.value(QStringLiteral("mnuViewStatusBar"))->isChecked());
     m_tbrToolBar->setVisible(m_actions.value(QStringLiteral("mnuViewToolbar"))->isChecked());
     ArrangeControls();
@@ -516,7 +547,14 @@ void frmMain::UpdateStatus()
     m_actions.value(QStringLiteral("mnuFileProperties"))->setEnabled(oneSelected);
     ToolButton(QStringLiteral("Properties"))->setEnabled(oneSelected);
     m_pnlSelection->setText(StatusText(selected, selectedBytes, m_strStatusSelected));
-    m_pnlTotal->setText(StatusText(m_model->rowCount(), m_model->TotalSize(), m_strStatusTotal));
+    QString total = StatusText(m_model->AllRowCount(), m_model->TotalSize(), m_strStatusTotal);
+    if (m_model->IsFiltered()) {
+        const QLocale locale;
+        total +=
+            QStringLiteral(", ") + m_strStatusShown.arg(locale.toString(m_model->rowCount()),
+                                                        locale.toString(m_model->AllRowCount()));
+    }
+    m_pnlTotal->setText(total);
 }
 
 void frmMain::ArrangeControls()
@@ -739,6 +777,33 @@ void frmMain::ActionsExtract()
     // The extract and progress dialogs are not part of the program yet.
 }
 
+void frmMain::ActionsCheck()
+{
+    if (m_strFileName.isEmpty())
+        return;
+    SetBusy(true);
+    const Expected<PakCheckReport> report = CheckPakArchive(m_archive);
+    if (!report) {
+        ShowError(report.error());
+        SetBusy(false);
+        return;
+    }
+    if (!m_frmCheck) {
+        m_frmCheck = new frmCheck(this);
+        m_frmCheck->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_frmCheck, &frmCheck::EntryActivated, this, [this](int32_t index) {
+            SelectEntry(index);
+            activateWindow();
+            m_lvwPAK->setFocus();
+        });
+    }
+    m_frmCheck->ShowReport(*report, m_archive);
+    SetBusy(false);
+    m_frmCheck->show();
+    m_frmCheck->raise();
+    m_frmCheck->activateWindow();
+}
+
 void frmMain::HelpAbout()
 {
     RunStep([this] {
@@ -770,6 +835,75 @@ void frmMain::ColumnClick(int column)
     SetBusy(false);
 }
 
+void frmMain::FocusFilter()
+{
+    if (m_filterBar->isEnabled())
+        m_filterBar->Focus();
+}
+
+void frmMain::ApplyFilter(const QString &text)
+{
+    // Qt carries a selection of the whole table over a layout change as the whole
+    // table again, which would select the rows that widening the filter brings
+    // back; such a selection is carried over row by row instead.
+    const int rows = m_model->rowCount();
+    const auto runs = mdlListView::GetSelectedRuns(m_lvwPAK);
+    const bool whole =
+        rows > 0 && runs.size() == 1 && runs.front().first == 0 && runs.front().second == rows - 1;
+    std::vector<uint8_t> selected;
+    if (whole) {
+        selected.assign(m_archive.Entries.size(), 0);
+        for (int row = 0; row < rows; ++row)
+            selected[static_cast<size_t>(m_model->EntryIndex(row))] = 1;
+    }
+    m_model->SetFilter(text);
+    if (whole) {
+        QItemSelection selection;
+        const int last = m_model->columnCount() - 1;
+        for (int row = 0, shown = m_model->rowCount(); row < shown;) {
+            if (selected[static_cast<size_t>(m_model->EntryIndex(row))] == 0) {
+                ++row;
+                continue;
+            }
+            const int first = row;
+            while (row < shown && selected[static_cast<size_t>(m_model->EntryIndex(row))] != 0)
+                ++row;
+            selection.select(m_model->index(first, 0), m_model->index(row - 1, last));
+        }
+        m_lvwPAK->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    }
+    const QModelIndex current = m_lvwPAK->currentIndex();
+    if (current.isValid())
+        m_lvwPAK->scrollTo(current);
+    UpdateStatus();
+}
+
+void frmMain::ReturnToList()
+{
+    m_lvwPAK->setFocus(Qt::OtherFocusReason);
+    // Going down from the box lands on the first row when none is current yet.
+    if (!m_lvwPAK->currentIndex().isValid() && m_model->rowCount() > 0)
+        m_lvwPAK->selectionModel()->setCurrentIndex(
+            m_model->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+bool frmMain::SelectEntry(int32_t index)
+{
+    int row = m_model->RowOfEntry(index);
+    if (row < 0 && m_model->IsFiltered()) {
+        m_filterBar->Clear();
+        ApplyFilter(QString());
+        row = m_model->RowOfEntry(index);
+    }
+    if (row < 0)
+        return false;
+    const QModelIndex at = m_model->index(row, 0);
+    m_lvwPAK->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect |
+                                                        QItemSelectionModel::Rows);
+    m_lvwPAK->scrollTo(at);
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Keyboard
 
@@ -795,6 +929,9 @@ bool frmMain::HandleShortcut(int key, Qt::KeyboardModifiers modifiers)
         case Qt::Key_X:
             command = [this] { ActionsExtract(); };
             break;
+        case Qt::Key_F:
+            command = [this] { FocusFilter(); };
+            break;
         default:
             break;
         }
@@ -812,9 +949,14 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget *>(watched)->window() == this) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        // In the filter box these edit its text and are not the list's commands.
+        const bool editsFilter = watched == m_filterBar->Box() &&
+                                 (key->modifiers() & Qt::ControlModifier) &&
+                                 (key->key() == Qt::Key_A || key->key() == Qt::Key_C ||
+                                  key->key() == Qt::Key_V || key->key() == Qt::Key_X);
         // The shortcut is not passed on: the list would copy its current cell over
         // the clipboard text on Ctrl+C.
-        if (HandleShortcut(key->key(), key->modifiers()))
+        if (!editsFilter && HandleShortcut(key->key(), key->modifiers()))
             return true;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -5,9 +5,12 @@
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
+class FilterBar;
+class frmCheck;
 class MainWindowState;
 class PakListModel;
 class PakListView;
@@ -68,10 +71,20 @@ class frmMain final : public QMainWindow
     void ViewRefresh();
     void ViewOptions();
     void ActionsExtract();
+    // Checks the open archive's structure and lists the findings in a window of
+    // their own, which stays open beside the list.
+    void ActionsCheck();
     void HelpAbout();
     void HelpContents();
     // Sorts by the column: ascending, or descending when it is sorted ascending now.
     void ColumnClick(int column);
+    // Ctrl+F: the focus goes to the filter box.
+    void FocusFilter();
+    // Narrows the list to the entries that pass text (empty: every entry).
+    void ApplyFilter(const QString &text);
+    // Makes entry index the one selected, current and visible row, clearing the
+    // filter first when it hides the entry. False when the list has no such entry.
+    bool SelectEntry(int32_t index);
 
     // The clipboard text of the selected rows (empty without a selection).
     QString CopyText() const;
@@ -92,6 +105,9 @@ class frmMain final : public QMainWindow
     const PakArchive &Archive() const { return m_archive; }
     PakListModel *ListModel() const { return m_model; }
     QTableView *List() const;
+    FilterBar *Filter() const { return m_filterBar; }
+    // The findings window, while it is open.
+    frmCheck *CheckWindow() const;
     // The text after "Vannerby v": major, "." and minor and revision run together.
     static QString VersionText(int major, int minor, int revision);
     // The window title without an archive.
@@ -112,6 +128,8 @@ class frmMain final : public QMainWindow
     void CreateToolBar();
     void CreateStatusBar();
     void CreateList();
+    void CreateFilterBar();
+    void ReturnToList();
     QAction *AddMenuAction(QMenu *menu, const char *name, const QString &caption,
                            void (frmMain::*handler)());
     QAction *AddSeparator(QMenu *menu, const char *name);
@@ -145,6 +163,8 @@ class frmMain final : public QMainWindow
     PakListModel *m_model = nullptr;
     PakListView *m_lvwPAK = nullptr;
     QToolBar *m_tbrToolBar = nullptr;
+    FilterBar *m_filterBar = nullptr;
+    QPointer<frmCheck> m_frmCheck; // the findings of the open archive, while shown
     QStatusBar *m_sbrStatusBar = nullptr;
     QLabel *m_pnlSelection = nullptr;
     QLabel *m_pnlTotal = nullptr;
@@ -165,4 +185,5 @@ class frmMain final : public QMainWindow
     QString m_strOpenAllFiles;
     QString m_strOpenPakFiles;
     QString m_strProcessCanceled;
+    QString m_strStatusShown;
 };
