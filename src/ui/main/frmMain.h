@@ -11,10 +11,12 @@
 class MainWindowState;
 class PakListModel;
 class PakListView;
+class PreviewPane;
 class QAction;
 class QLabel;
 class QMenu;
 class QMimeData;
+class QSplitter;
 class QStatusBar;
 class QTableView;
 class RecentFilesMenu;
@@ -65,6 +67,8 @@ class frmMain final : public QMainWindow
     void EditDeSelectAll();
     void ViewToolbar();
     void ViewStatusBar();
+    // Shows or hides the preview pane (F3).
+    void ViewPreview();
     void ViewRefresh();
     void ViewOptions();
     void ActionsExtract();
@@ -92,6 +96,7 @@ class frmMain final : public QMainWindow
     const PakArchive &Archive() const { return m_archive; }
     PakListModel *ListModel() const { return m_model; }
     QTableView *List() const;
+    PreviewPane *Preview() const { return m_preview; }
     // The text after "Vannerby v": major, "." and minor and revision run together.
     static QString VersionText(int major, int minor, int revision);
     // The window title without an archive.
@@ -112,6 +117,9 @@ class frmMain final : public QMainWindow
     void CreateToolBar();
     void CreateStatusBar();
     void CreateList();
+    // The list and the preview pane beside it.
+    QWidget *CreatePreviewSplitter();
+    void PreviewCurrentRow();
     QAction *AddMenuAction(QMenu *menu, const char *name, const QString &caption,
                            void (frmMain::*handler)());
     QAction *AddSeparator(QMenu *menu, const char *name);
@@ -144,6 +152,8 @@ class frmMain final : public QMainWindow
     PakArchive m_archive;
     PakListModel *m_model = nullptr;
     PakListView *m_lvwPAK = nullptr;
+    QSplitter *m_splPreview = nullptr;
+    PreviewPane *m_preview = nullptr;
     QToolBar *m_tbrToolBar = nullptr;
     QStatusBar *m_sbrStatusBar = nullptr;
     QLabel *m_pnlSelection = nullptr;
