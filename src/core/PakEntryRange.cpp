@@ -38,7 +38,9 @@ Expected<PakEntryBytes> ReadPakEntryRange(const std::string &pakPath, const PakE
     const FileHandle fd(::open(pakPath.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return PakErrorFromErrno(errno, pakPath);
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(fd.get(), &st) != 0)
         return PakErrorFromErrno(errno, pakPath);
     if (!S_ISREG(st.st_mode))
@@ -75,8 +77,8 @@ Expected<PakEntryBytes> ReadPakEntryRange(const std::string &pakPath, const PakE
     return bytes;
 }
 
-Expected<PakEntryBytes> ReadPakEntryRange(const PakArchive &archive, int32_t index,
-                                          int64_t offset, int64_t count)
+Expected<PakEntryBytes> ReadPakEntryRange(const PakArchive &archive, int32_t index, int64_t offset,
+                                          int64_t count)
 {
     if (index < 0 || static_cast<size_t>(index) >= archive.Entries.size())
         return MakePakError(PakErrorCode::InputPastEnd, PakRowKey(index));

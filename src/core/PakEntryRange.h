@@ -26,5 +26,5 @@ Expected<PakEntryBytes> ReadPakEntryRange(const std::string &pakPath, const PakE
 
 // The same for entry index of the loaded archive; an index outside the
 // directory fails with code 62.
-Expected<PakEntryBytes> ReadPakEntryRange(const PakArchive &archive, int32_t index,
-                                          int64_t offset, int64_t count);
+Expected<PakEntryBytes> ReadPakEntryRange(const PakArchive &archive, int32_t index, int64_t offset,
+                                          int64_t count);

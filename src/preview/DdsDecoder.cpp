@@ -198,8 +198,7 @@ Failure ReadHeader(std::string_view bytes, const Limits &limits, Header &header)
     return Check(bytes, limits, header, layout);
 }
 
-Result Decode(std::string_view bytes, const Limits &limits,
-              const std::function<bool()> &cancelled)
+Result Decode(std::string_view bytes, const Limits &limits, const std::function<bool()> &cancelled)
 {
     Result result;
     Layout layout;

@@ -22,7 +22,7 @@ enum class Failure
 
 struct Limits
 {
-    uint32_t MaxSide = 16384;              // widest and highest image accepted
+    uint32_t MaxSide = 16384;                // widest and highest image accepted
     uint64_t MaxBytes = uint64_t{256} << 20; // RGBA bytes of the decoded image
 };
 

@@ -207,8 +207,7 @@ PreviewResult Load(const PreviewRequest &request, const std::function<bool()> &c
     result.Index = request.Index;
     if (Stopped(cancelled))
         return Failed(std::move(result), PreviewFailure::Cancelled);
-    Expected<PakEntryBytes> head =
-        ReadPakEntryRange(request.PakPath, request.Entry, 0, TextBytes);
+    Expected<PakEntryBytes> head = ReadPakEntryRange(request.PakPath, request.Entry, 0, TextBytes);
     if (!head) {
         result.Detail = QString::fromStdString(head.error().Description);
         return Failed(std::move(result), PreviewFailure::Read);

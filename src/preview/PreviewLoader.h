@@ -19,10 +19,10 @@
 struct PreviewRequest
 {
     std::string PakPath;
-    PakEntry Entry;      // a copy: the archive may be replaced while this runs
-    int32_t Index = -1;  // the entry's directory index
+    PakEntry Entry;     // a copy: the archive may be replaced while this runs
+    int32_t Index = -1; // the entry's directory index
     bool ForceHex = false;
-    QSize FitSize;       // the area a picture is shown in; a scaled copy is made for it
+    QSize FitSize; // the area a picture is shown in; a scaled copy is made for it
 };
 
 enum class PreviewKind
