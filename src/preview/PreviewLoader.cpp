@@ -90,10 +90,24 @@ PreviewResult DecodeDds(const std::string &bytes, PreviewResult result,
     return result;
 }
 
+// Qt's TGA reader takes only files with the footer of TGA 2.0, which most
+// textures lack: the footer that says "no extension area" is added to a copy.
+QByteArray WithTgaFooter(const std::string &bytes)
+{
+    static const std::string_view footer("\0\0\0\0\0\0\0\0TRUEVISION-XFILE.\0", 26);
+    QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (!std::string_view(bytes).ends_with(footer.substr(8)))
+        data.append(footer.data(), static_cast<qsizetype>(footer.size()));
+    return data;
+}
+
 PreviewResult DecodeQtImage(const std::string &bytes, const QByteArray &format,
                             PreviewResult result)
 {
-    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QByteArray data =
+        format == "tga"
+            ? WithTgaFooter(bytes)
+            : QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);

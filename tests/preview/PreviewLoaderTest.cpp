@@ -92,7 +92,8 @@ std::string Dxt1(uint32_t width, uint32_t height)
     return bytes;
 }
 
-// A 2 x 1 uncompressed TGA 2.0, top row first: a red and a green pixel.
+// A 2 x 1 uncompressed TGA without the footer of TGA 2.0, as most textures
+// are, top row first: a red and a green pixel.
 std::string Tga()
 {
     std::string bytes(18, '\0');
@@ -101,8 +102,7 @@ std::string Tga()
     bytes[14] = 1;
     bytes[16] = 24;
     bytes[17] = 0x20; // origin at the top left
-    bytes += std::string("\x00\x00\xFF\x00\xFF\x00", 6);
-    return bytes + std::string(8, '\0') + "TRUEVISION-XFILE." + std::string(1, '\0');
+    return bytes + std::string("\x00\x00\xFF\x00\xFF\x00", 6);
 }
 
 class PreviewLoaderTest : public ::testing::Test
