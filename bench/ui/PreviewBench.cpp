@@ -1,0 +1,215 @@
+// Times the preview pane offscreen: from a new current row to a shown 2048 x 2048
+// DXT5 texture, in archives of 1,000, 10,000 and 100,000 entries, against
+// decoding the same texture alone (measured in the same run, in alternating pairs).
+#include "DdsDecoder.h"
+#include "PakListModel.h"
+#include "PakWriter.h"
+#include "PreviewPane.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t Side = 2048;
+constexpr int Pairs = 9;
+
+void Put32(std::string &bytes, size_t at, uint32_t value)
+{
+    for (size_t k = 0; k < 4; ++k)
+        bytes[at + k] = static_cast<char>((value >> (8 * k)) & 0xFF);
+}
+
+// A DXT5 texture of varied blocks, so that every block is decoded for real.
+std::string Dxt5(unsigned seed)
+{
+    std::string bytes(128, '\0');
+    bytes.replace(0, 4, "DDS ");
+    Put32(bytes, 4, 124);
+    Put32(bytes, 8, 0x81007);
+    Put32(bytes, 12, Side);
+    Put32(bytes, 16, Side);
+    Put32(bytes, 20, Side * Side);
+    Put32(bytes, 76, 32);
+    Put32(bytes, 80, 0x4);
+    bytes.replace(84, 4, "DXT5");
+    Put32(bytes, 108, 0x1000);
+    std::mt19937 random(seed);
+    std::string blocks((Side / 4) * (Side / 4) * 16, '\0');
+    for (char &c : blocks)
+        c = static_cast<char>(random());
+    return bytes + blocks;
+}
+
+double Milliseconds(const QElapsedTimer &timer)
+{
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Entries of a few hundred bytes with two textures among them, at a third and
+// at two thirds of the directory.
+std::string WriteArchive(const QString &folder, int entries, int &first, int &second)
+{
+    std::mt19937 random(static_cast<unsigned>(entries));
+    std::uniform_int_distribution<int> size(0, 300);
+    std::vector<PakWriterEntry> list;
+    list.reserve(static_cast<size_t>(entries));
+    first = entries / 3;
+    second = 2 * entries / 3;
+    for (int i = 0; i < entries; ++i) {
+        PakWriterEntry entry;
+        if (i == first || i == second) {
+            entry.Name = "Texturen\\Gross" + std::to_string(i) + ".dds";
+            entry.Data = Dxt5(static_cast<unsigned>(i));
+        } else {
+            entry.Name = "Resourcen\\Ordner" + std::to_string(i % 200) + "\\Datei" +
+                         std::to_string(i) + ".txt";
+            entry.Data.assign(static_cast<size_t>(size(random)), 'x');
+        }
+        list.push_back(std::move(entry));
+    }
+    const std::string path = (folder + QStringLiteral("/preview%1.pak").arg(entries)).toStdString();
+    if (!WritePak(path, list)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+    return path;
+}
+
+struct Figures
+{
+    int Entries = 0;
+    double Preview = 0;   // median, new current row to the texture painted
+    double Best = 0;      // fastest of the same
+    double Decode = 0;    // median, decoding the texture alone
+    double UiBlocked = 0; // longest time the window's thread was busy in one piece
+};
+
+void QuietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg &&
+        !message.contains(QStringLiteral("propagateSizeHints")) &&
+        !message.contains(QStringLiteral("XDG_RUNTIME_DIR")))
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+Figures Measure(const QString &folder, int entries)
+{
+    int first = 0, second = 0;
+    const std::string archive = WriteArchive(folder, entries, first, second);
+    const std::string texture = Dxt5(static_cast<unsigned>(first));
+
+    Figures f;
+    f.Entries = entries;
+    frmMain window;
+    window.resize(1100, 700);
+    window.show();
+    if (!window.Preview()->IsActive()) // the last window's setting may have shown it
+        window.ViewPreview();
+    window.OpenPakFile(QString::fromStdString(archive));
+    QCoreApplication::processEvents();
+    PreviewPane *pane = window.Preview();
+    if (window.ListModel()->rowCount() != entries || !pane->IsActive()) {
+        std::fprintf(stderr, "archive not listed (%d rows) or preview not shown (%d)\n",
+                     window.ListModel()->rowCount(), pane->IsActive() ? 1 : 0);
+        std::exit(1);
+    }
+    const auto rowOf = [&](int index) {
+        for (int row = 0; row < window.ListModel()->rowCount(); ++row)
+            if (window.ListModel()->EntryIndex(row) == index)
+                return row;
+        std::exit(1);
+    };
+    const int rows[2] = {rowOf(first), rowOf(second)};
+
+    std::vector<double> previews, decodes;
+    for (int pair = 0; pair <= Pairs; ++pair) {
+        QElapsedTimer timer;
+        timer.start();
+        const DdsDecoder::Result decoded = DdsDecoder::Decode(texture);
+        const double decode = Milliseconds(timer);
+        if (decoded.Error != DdsDecoder::Failure::None)
+            std::exit(1);
+
+        QEventLoop loop;
+        bool shown = false;
+        const auto connection = QObject::connect(pane, &PreviewPane::PreviewShown, &loop, [&] {
+            shown = true;
+            loop.quit();
+        });
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        timer.restart();
+        window.List()->setCurrentIndex(window.ListModel()->index(rows[pair % 2], 0));
+        const double selecting = Milliseconds(timer);
+        if (!shown)
+            loop.exec();
+        QObject::disconnect(connection);
+        QElapsedTimer paint;
+        paint.start();
+        pane->repaint();
+        const double painting = Milliseconds(paint);
+        const double preview = Milliseconds(timer);
+        if (!shown || pane->ShownKind() != PreviewKind::Image) {
+            std::fprintf(stderr, "no picture shown: %s\n", qPrintable(pane->MessageText()));
+            std::exit(1);
+        }
+        if (pair == 0)
+            continue; // the first one warms the caches
+        decodes.push_back(decode);
+        previews.push_back(preview);
+        f.UiBlocked = std::max({f.UiBlocked, selecting, painting});
+    }
+    f.Preview = Median(previews);
+    f.Best = *std::min_element(previews.begin(), previews.end());
+    f.Decode = Median(decodes);
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Settings, language file and archives of the run stay in a folder of its own.
+    QTemporaryDir sandbox;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.path() + QStringLiteral("/config")));
+    qputenv("TMPDIR", QFile::encodeName(sandbox.path()));
+    qInstallMessageHandler(QuietMessages);
+    QApplication app(argc, argv);
+
+    std::vector<Figures> all;
+    for (const int entries : {1000, 10000, 100000})
+        all.push_back(Measure(sandbox.path(), entries));
+
+    std::printf("%-9s %11s %9s %10s %8s %9s\n", "entries", "preview ms", "best ms", "decode ms",
+                "x decode", "ui max ms");
+    for (const Figures &f : all)
+        std::printf("%-9d %11.1f %9.1f %10.1f %8.2f %9.1f\n", f.Entries, f.Preview, f.Best,
+                    f.Decode, f.Preview / f.Decode, f.UiBlocked);
+    const double nlogn = (100000.0 * std::log(100000.0)) / (1000.0 * std::log(1000.0));
+    std::printf("growth 1,000 -> 100,000 (n log n = %.1f): preview %.2f\n", nlogn,
+                all[2].Preview / all[0].Preview);
+    std::printf("target at 100,000: preview <= 150 ms, window thread busy <= 50 ms at a time\n");
+    return 0;
+}
