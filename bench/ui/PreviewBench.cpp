@@ -1,6 +1,7 @@
 // Times the preview pane offscreen: from a new current row to a shown 2048 x 2048
 // DXT5 texture, in archives of 1,000, 10,000 and 100,000 entries, against
-// decoding the same texture alone (measured in the same run, in alternating pairs).
+// decoding the same texture alone (measured in the same run, in alternating pairs);
+// and the longest time the window's thread is busy at a time meanwhile.
 #include "DdsDecoder.h"
 #include "PakListModel.h"
 #include "PakWriter.h"
@@ -19,6 +20,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -67,8 +70,9 @@ double Median(std::vector<double> values)
 }
 
 // Entries of a few hundred bytes with two textures among them, at a third and
-// at two thirds of the directory.
-std::string WriteArchive(const QString &folder, int entries, int &first, int &second)
+// at two thirds of the directory, and last a text of 1 MiB of empty lines (the
+// most display lines a text preview can have).
+std::string WriteArchive(const QString &folder, int entries, int &first, int &second, int &lines)
 {
     std::mt19937 random(static_cast<unsigned>(entries));
     std::uniform_int_distribution<int> size(0, 300);
@@ -76,9 +80,13 @@ std::string WriteArchive(const QString &folder, int entries, int &first, int &se
     list.reserve(static_cast<size_t>(entries));
     first = entries / 3;
     second = 2 * entries / 3;
+    lines = entries - 1;
     for (int i = 0; i < entries; ++i) {
         PakWriterEntry entry;
-        if (i == first || i == second) {
+        if (i == lines) {
+            entry.Name = "Zeilen.txt";
+            entry.Data.assign(size_t{1} << 20, '\n');
+        } else if (i == first || i == second) {
             entry.Name = "Texturen\\Gross" + std::to_string(i) + ".dds";
             entry.Data = Dxt5(static_cast<unsigned>(i));
         } else {
@@ -102,8 +110,52 @@ struct Figures
     double Preview = 0;   // median, new current row to the texture painted
     double Best = 0;      // fastest of the same
     double Decode = 0;    // median, decoding the texture alone
-    double UiBlocked = 0; // longest time the window's thread was busy in one piece
+    double UiStall = 0;   // longest time the window's thread did not serve its events
+    double UiBusy = 0;    // most processor time the window's thread used for one preview
+    double TextStall = 0; // the same two for the text of a million lines
+    double TextBusy = 0;
 };
+
+// The processor time this thread has used, in milliseconds: unlike the time
+// between two events it does not count the time other processes take.
+double ThreadMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+struct Stall
+{
+    double Longest = 0; // longest time between two visits of the event loop
+    double Busy = 0;    // processor time of the window's thread meanwhile
+};
+
+// Runs work and then the event loop until done() holds.
+Stall LongestStall(const std::function<void()> &work, const std::function<bool()> &done)
+{
+    const double busyStart = ThreadMilliseconds();
+    QElapsedTimer clock;
+    clock.start();
+    double last = 0, longest = 0;
+    QTimer idle;
+    idle.setInterval(1); // often enough to see a stall, rarely enough to cost nothing
+    QObject::connect(&idle, &QTimer::timeout, &idle, [&] {
+        const double now = Milliseconds(clock);
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    idle.start();
+    work();
+    const double afterWork = Milliseconds(clock);
+    longest = std::max(longest, afterWork);
+    last = afterWork;
+    while (!done() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents();
+    longest = std::max(longest, Milliseconds(clock) - last);
+    return {longest, ThreadMilliseconds() - busyStart};
+}
 
 void QuietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
@@ -115,8 +167,8 @@ void QuietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
 
 Figures Measure(const QString &folder, int entries)
 {
-    int first = 0, second = 0;
-    const std::string archive = WriteArchive(folder, entries, first, second);
+    int first = 0, second = 0, lines = 0;
+    const std::string archive = WriteArchive(folder, entries, first, second, lines);
     const std::string texture = Dxt5(static_cast<unsigned>(first));
 
     Figures f;
@@ -151,24 +203,21 @@ Figures Measure(const QString &folder, int entries)
         if (decoded.Error != DdsDecoder::Failure::None)
             std::exit(1);
 
-        QEventLoop loop;
         bool shown = false;
-        const auto connection = QObject::connect(pane, &PreviewPane::PreviewShown, &loop, [&] {
-            shown = true;
-            loop.quit();
-        });
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        const auto connection =
+            QObject::connect(pane, &PreviewPane::PreviewShown, pane, [&] { shown = true; });
         timer.restart();
-        window.List()->setCurrentIndex(window.ListModel()->index(rows[pair % 2], 0));
-        const double selecting = Milliseconds(timer);
-        if (!shown)
-            loop.exec();
+        double preview = 0;
+        const Stall stall = LongestStall(
+            [&] { window.List()->setCurrentIndex(window.ListModel()->index(rows[pair % 2], 0)); },
+            [&] {
+                if (shown && preview == 0) {
+                    pane->repaint();
+                    preview = Milliseconds(timer);
+                }
+                return shown;
+            });
         QObject::disconnect(connection);
-        QElapsedTimer paint;
-        paint.start();
-        pane->repaint();
-        const double painting = Milliseconds(paint);
-        const double preview = Milliseconds(timer);
         if (!shown || pane->ShownKind() != PreviewKind::Image) {
             std::fprintf(stderr, "no picture shown: %s\n", qPrintable(pane->MessageText()));
             std::exit(1);
@@ -177,7 +226,23 @@ Figures Measure(const QString &folder, int entries)
             continue; // the first one warms the caches
         decodes.push_back(decode);
         previews.push_back(preview);
-        f.UiBlocked = std::max({f.UiBlocked, selecting, painting});
+        f.UiStall = std::max(f.UiStall, stall.Longest);
+        f.UiBusy = std::max(f.UiBusy, stall.Busy);
+    }
+    bool shown = false;
+    QObject::connect(pane, &PreviewPane::PreviewShown, pane, [&] { shown = true; });
+    const Stall text = LongestStall(
+        [&] { window.List()->setCurrentIndex(window.ListModel()->index(rowOf(lines), 0)); },
+        [&] {
+            if (shown)
+                pane->repaint();
+            return shown;
+        });
+    f.TextStall = text.Longest;
+    f.TextBusy = text.Busy;
+    if (pane->ShownKind() != PreviewKind::Text) {
+        std::fprintf(stderr, "no text shown: %s\n", qPrintable(pane->MessageText()));
+        std::exit(1);
     }
     f.Preview = Median(previews);
     f.Best = *std::min_element(previews.begin(), previews.end());
@@ -202,11 +267,15 @@ int main(int argc, char *argv[])
     for (const int entries : {1000, 10000, 100000})
         all.push_back(Measure(sandbox.path(), entries));
 
-    std::printf("%-9s %11s %9s %10s %8s %9s\n", "entries", "preview ms", "best ms", "decode ms",
-                "x decode", "ui max ms");
+    std::printf("%-9s %10s %8s %9s %8s | %9s %8s | %10s %9s\n", "entries", "preview ms", "best ms",
+                "decode ms", "x decode", "ui stall", "ui busy", "text stall", "text busy");
     for (const Figures &f : all)
-        std::printf("%-9d %11.1f %9.1f %10.1f %8.2f %9.1f\n", f.Entries, f.Preview, f.Best,
-                    f.Decode, f.Preview / f.Decode, f.UiBlocked);
+        std::printf("%-9d %10.1f %8.1f %9.1f %8.2f | %9.1f %8.1f | %10.1f %9.1f\n", f.Entries,
+                    f.Preview, f.Best, f.Decode, f.Preview / f.Decode, f.UiStall, f.UiBusy,
+                    f.TextStall, f.TextBusy);
+    std::printf("(stall: longest wall time between two visits of the event loop, which on a "
+                "busy machine includes other processes' turns; busy: processor time of the "
+                "window's thread for the whole preview)\n");
     const double nlogn = (100000.0 * std::log(100000.0)) / (1000.0 * std::log(1000.0));
     std::printf("growth 1,000 -> 100,000 (n log n = %.1f): preview %.2f\n", nlogn,
                 all[2].Preview / all[0].Preview);

@@ -109,8 +109,28 @@ struct Channel
     }
 };
 
+// Turns RGBA pixels into premultiplied BGRA where asked, while they are still
+// in the cache from decoding.
+void Reorder(uint8_t *pixels, size_t count, Pixels order)
+{
+    if (order != Pixels::PremultipliedBgra)
+        return;
+    for (size_t i = 0; i < count; ++i, pixels += 4) {
+        const unsigned a = pixels[3];
+        const uint8_t r = pixels[0];
+        if (a == 255) {
+            pixels[0] = pixels[2];
+            pixels[2] = r;
+        } else {
+            pixels[0] = static_cast<uint8_t>((pixels[2] * a + 127) / 255);
+            pixels[1] = static_cast<uint8_t>((pixels[1] * a + 127) / 255);
+            pixels[2] = static_cast<uint8_t>((r * a + 127) / 255);
+        }
+    }
+}
+
 bool DecodePacked(std::string_view data, const Header &header, const Layout &layout,
-                  std::vector<uint8_t> &rgba, const std::function<bool()> &cancelled)
+                  std::vector<uint8_t> &rgba, const std::function<bool()> &cancelled, Pixels order)
 {
     const size_t pixelBytes = layout.BitCount / 8;
     const Channel red(layout.Masks[0]), green(layout.Masks[1]), blue(layout.Masks[2]),
@@ -130,12 +150,13 @@ bool DecodePacked(std::string_view data, const Header &header, const Layout &lay
             out[2] = layout.Luminance ? r : blue.Get(pixel, 0);
             out[3] = alpha.Get(pixel, 255);
         }
+        Reorder(out - size_t{header.Width} * 4, header.Width, order);
     }
     return true;
 }
 
 bool DecodeBlocks(std::string_view data, const Header &header, const Layout &layout,
-                  std::vector<uint8_t> &rgba, const std::function<bool()> &cancelled)
+                  std::vector<uint8_t> &rgba, const std::function<bool()> &cancelled, Pixels order)
 {
     const uint32_t blocksWide = (header.Width + 3) / 4;
     const uint32_t blockRows = (header.Height + 3) / 4;
@@ -149,9 +170,10 @@ bool DecodeBlocks(std::string_view data, const Header &header, const Layout &lay
         const uint32_t rows = std::min(RowsPerStep, blockRows - row);
         const uint32_t top = row * 4;
         const uint32_t height = std::min(rows * 4, header.Height - top);
-        squish::DecompressImage(rgba.data() + size_t{top} * static_cast<size_t>(pitch),
-                                static_cast<int>(header.Width), static_cast<int>(height), pitch,
-                                data.data() + size_t{row} * rowBytes, layout.SquishFlags);
+        uint8_t *out = rgba.data() + size_t{top} * static_cast<size_t>(pitch);
+        squish::DecompressImage(out, static_cast<int>(header.Width), static_cast<int>(height),
+                                pitch, data.data() + size_t{row} * rowBytes, layout.SquishFlags);
+        Reorder(out, size_t{header.Width} * height, order);
     }
     return true;
 }
@@ -198,7 +220,8 @@ Failure ReadHeader(std::string_view bytes, const Limits &limits, Header &header)
     return Check(bytes, limits, header, layout);
 }
 
-Result Decode(std::string_view bytes, const Limits &limits, const std::function<bool()> &cancelled)
+Result Decode(std::string_view bytes, const Limits &limits, const std::function<bool()> &cancelled,
+              Pixels order)
 {
     Result result;
     Layout layout;
@@ -213,9 +236,10 @@ Result Decode(std::string_view bytes, const Limits &limits, const std::function<
         return result;
     }
     const std::string_view data = bytes.substr(HeaderEnd);
-    const bool done = layout.SquishFlags != 0
-                          ? DecodeBlocks(data, header, layout, result.Picture.Rgba, cancelled)
-                          : DecodePacked(data, header, layout, result.Picture.Rgba, cancelled);
+    const bool done =
+        layout.SquishFlags != 0
+            ? DecodeBlocks(data, header, layout, result.Picture.Rgba, cancelled, order)
+            : DecodePacked(data, header, layout, result.Picture.Rgba, cancelled, order);
     if (!done) {
         result.Error = Failure::Cancelled;
         result.Picture.Rgba.clear();

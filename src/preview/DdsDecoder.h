@@ -20,6 +20,14 @@ enum class Failure
     Cancelled,   // the caller asked to stop
 };
 
+// The byte order of the decoded pixels.
+enum class Pixels
+{
+    Rgba,              // R, G, B, A
+    PremultipliedBgra, // B, G, R, A with the colours multiplied by alpha: what
+                       // screens paint from without converting
+};
+
 struct Limits
 {
     uint32_t MaxSide = 16384;                // widest and highest image accepted
@@ -38,7 +46,8 @@ struct Header
 struct Image
 {
     Header Info;
-    std::vector<uint8_t> Rgba; // Width * Height * 4 bytes, rows top to bottom
+    std::vector<uint8_t> Rgba; // Width * Height * 4 bytes, rows top to bottom, in the
+                               // order asked for
 };
 
 struct Result
@@ -58,6 +67,6 @@ Failure ReadHeader(std::string_view bytes, const Limits &limits, Header &header)
 // checked against limits and the bytes present; cancelled is asked now and
 // then and ends the decoding when it answers true.
 Result Decode(std::string_view bytes, const Limits &limits = {},
-              const std::function<bool()> &cancelled = {});
+              const std::function<bool()> &cancelled = {}, Pixels order = Pixels::Rgba);
 
 } // namespace DdsDecoder

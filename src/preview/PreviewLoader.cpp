@@ -61,7 +61,8 @@ PreviewResult DecodeDds(const std::string &bytes, PreviewResult result,
     DdsDecoder::Limits limits;
     limits.MaxSide = ImageMaxSide;
     limits.MaxBytes = uint64_t{ImageAllocationMiB} << 20;
-    DdsDecoder::Result decoded = DdsDecoder::Decode(bytes, limits, cancelled);
+    DdsDecoder::Result decoded =
+        DdsDecoder::Decode(bytes, limits, cancelled, DdsDecoder::Pixels::PremultipliedBgra);
     const DdsDecoder::Header &info = decoded.Picture.Info;
     result.PixelSize = QSize(static_cast<int>(std::min<uint32_t>(info.Width, INT32_MAX)),
                              static_cast<int>(std::min<uint32_t>(info.Height, INT32_MAX)));
@@ -83,7 +84,7 @@ PreviewResult DecodeDds(const std::string &bytes, PreviewResult result,
     auto *pixels = new std::vector<uint8_t>(std::move(decoded.Picture.Rgba));
     result.Picture = QImage(
         pixels->data(), result.PixelSize.width(), result.PixelSize.height(),
-        static_cast<qsizetype>(result.PixelSize.width()) * 4, QImage::Format_RGBA8888,
+        static_cast<qsizetype>(result.PixelSize.width()) * 4, QImage::Format_ARGB32_Premultiplied,
         [](void *data) { delete static_cast<std::vector<uint8_t> *>(data); }, pixels);
     result.Format = QStringLiteral("DDS (%1)").arg(QString::fromStdString(info.Format));
     result.Kind = PreviewKind::Image;

@@ -98,6 +98,19 @@ TEST(DdsDecoderTest, DecodesDxt3AndDxt5Alpha)
     EXPECT_EQ(five.Picture.Info.Format, "DXT5");
     EXPECT_EQ(Pixel(five.Picture, 0, 0), (std::array<int, 4>{255, 0, 0, 0}));
     EXPECT_EQ(Pixel(five.Picture, 1, 0), (std::array<int, 4>{0, 0, 255, 255}));
+
+    // For the screen: blue, green, red, alpha, the colours multiplied by alpha.
+    const std::string half("\xFF\x80\x49\x92\x24\x49\x92\x24", 8); // alphas between the end points
+    const auto screen = DdsDecoder::Decode(Dds(4, 4, dxt5, half + RedBlueColours), {}, {},
+                                           DdsDecoder::Pixels::PremultipliedBgra);
+    ASSERT_EQ(screen.Error, DdsDecoder::Failure::None);
+    const auto straight = DdsDecoder::Decode(Dds(4, 4, dxt5, half + RedBlueColours));
+    const auto [r, g, b, a] = Pixel(straight.Picture, 0, 0);
+    EXPECT_GT(a, 0);
+    EXPECT_LT(a, 255);
+    EXPECT_EQ(
+        Pixel(screen.Picture, 0, 0),
+        (std::array<int, 4>{(b * a + 127) / 255, (g * a + 127) / 255, (r * a + 127) / 255, a}));
 }
 
 TEST(DdsDecoderTest, DecodesUncompressedPixelsByTheirMasks)

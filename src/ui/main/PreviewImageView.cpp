@@ -46,12 +46,14 @@ void PreviewImageView::paintEvent(QPaintEvent *)
         return tile;
     }();
     painter.fillRect(target, QBrush(chequer));
-    // The copy made with the picture serves while the view keeps its size; after
-    // a resize the picture is scaled as it is drawn.
-    if (!m_scaled.isNull() && m_scaled.size() == target.size()) {
-        painter.drawImage(target.topLeft(), m_scaled);
-    } else {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(target, m_picture);
+    if (target.size() == m_picture.size()) {
+        painter.drawImage(target.topLeft(), m_picture);
+        return;
     }
+    // The copy made with the picture serves while the view keeps its size; after
+    // a resize a new one is made once, not at every paint.
+    if (m_scaled.size() != target.size())
+        m_scaled = m_picture.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                       .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    painter.drawImage(target.topLeft(), m_scaled);
 }

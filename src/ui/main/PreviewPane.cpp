@@ -223,7 +223,9 @@ void PreviewPane::Start()
     }
     PreviewRequest request = *m_request;
     request.ForceHex = m_chkHex->isChecked();
-    request.FitSize = m_picImage->size();
+    // The picture page takes the pages' whole area once it is shown; while another
+    // page is shown it keeps an old size.
+    request.FitSize = m_pages->contentsRect().size();
     m_blnLoading = true;
     m_tmrLoading->start();
     m_pool.start([this, request = std::move(request), generation] {
