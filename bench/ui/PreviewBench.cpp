@@ -107,12 +107,14 @@ std::string WriteArchive(const QString &folder, int entries, int &first, int &se
 struct Figures
 {
     int Entries = 0;
-    double Preview = 0;   // median, new current row to the texture painted
-    double Best = 0;      // fastest of the same
-    double Decode = 0;    // median, decoding the texture alone
-    double UiStall = 0;   // longest time the window's thread did not serve its events
-    double UiBusy = 0;    // most processor time the window's thread used for one preview
-    double TextStall = 0; // the same two for the text of a million lines
+    double Preview = 0;    // median, new current row to the texture painted
+    double Best = 0;       // fastest of the same
+    double Decode = 0;     // median, decoding the texture alone
+    double PreviewCpu = 0; // median processor time of a preview, all threads
+    double DecodeCpu = 0;  // median processor time of decoding alone
+    double UiStall = 0;    // longest time the window's thread did not serve its events
+    double UiBusy = 0;     // most processor time the window's thread used for one preview
+    double TextStall = 0;  // the same two for the text of a million lines
     double TextBusy = 0;
 };
 
@@ -122,6 +124,14 @@ double ThreadMilliseconds()
 {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// The processor time of the whole process (window and worker threads).
+double ProcessMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
@@ -194,12 +204,14 @@ Figures Measure(const QString &folder, int entries)
     };
     const int rows[2] = {rowOf(first), rowOf(second)};
 
-    std::vector<double> previews, decodes;
+    std::vector<double> previews, decodes, previewCpus, decodeCpus;
     for (int pair = 0; pair <= Pairs; ++pair) {
         QElapsedTimer timer;
         timer.start();
+        double cpu = ProcessMilliseconds();
         const DdsDecoder::Result decoded = DdsDecoder::Decode(texture);
         const double decode = Milliseconds(timer);
+        const double decodeCpu = ProcessMilliseconds() - cpu;
         if (decoded.Error != DdsDecoder::Failure::None)
             std::exit(1);
 
@@ -208,12 +220,14 @@ Figures Measure(const QString &folder, int entries)
             QObject::connect(pane, &PreviewPane::PreviewShown, pane, [&] { shown = true; });
         timer.restart();
         double preview = 0;
+        cpu = ProcessMilliseconds();
         const Stall stall = LongestStall(
             [&] { window.List()->setCurrentIndex(window.ListModel()->index(rows[pair % 2], 0)); },
             [&] {
                 if (shown && preview == 0) {
                     pane->repaint();
                     preview = Milliseconds(timer);
+                    cpu = ProcessMilliseconds() - cpu;
                 }
                 return shown;
             });
@@ -226,6 +240,8 @@ Figures Measure(const QString &folder, int entries)
             continue; // the first one warms the caches
         decodes.push_back(decode);
         previews.push_back(preview);
+        decodeCpus.push_back(decodeCpu);
+        previewCpus.push_back(cpu);
         f.UiStall = std::max(f.UiStall, stall.Longest);
         f.UiBusy = std::max(f.UiBusy, stall.Busy);
     }
@@ -246,6 +262,8 @@ Figures Measure(const QString &folder, int entries)
     }
     f.Preview = Median(previews);
     f.Best = *std::min_element(previews.begin(), previews.end());
+    f.PreviewCpu = Median(previewCpus);
+    f.DecodeCpu = Median(decodeCpus);
     f.Decode = Median(decodes);
     return f;
 }
@@ -267,15 +285,20 @@ int main(int argc, char *argv[])
     for (const int entries : {1000, 10000, 100000})
         all.push_back(Measure(sandbox.path(), entries));
 
-    std::printf("%-9s %10s %8s %9s %8s | %9s %8s | %10s %9s\n", "entries", "preview ms", "best ms",
-                "decode ms", "x decode", "ui stall", "ui busy", "text stall", "text busy");
+    std::printf("%-9s %10s %8s %9s %8s | %7s %7s %8s | %8s %7s | %10s %9s\n", "entries",
+                "preview ms", "best ms", "decode ms", "x decode", "cpu ms", "dec cpu", "x dec cpu",
+                "ui stall", "ui busy", "text stall", "text busy");
     for (const Figures &f : all)
-        std::printf("%-9d %10.1f %8.1f %9.1f %8.2f | %9.1f %8.1f | %10.1f %9.1f\n", f.Entries,
-                    f.Preview, f.Best, f.Decode, f.Preview / f.Decode, f.UiStall, f.UiBusy,
-                    f.TextStall, f.TextBusy);
-    std::printf("(stall: longest wall time between two visits of the event loop, which on a "
-                "busy machine includes other processes' turns; busy: processor time of the "
-                "window's thread for the whole preview)\n");
+        std::printf("%-9d %10.1f %8.1f %9.1f %8.2f | %7.1f %7.1f %8.2f | %8.1f %7.1f | %10.1f "
+                    "%9.1f\n",
+                    f.Entries, f.Preview, f.Best, f.Decode, f.Preview / f.Decode, f.PreviewCpu,
+                    f.DecodeCpu, f.PreviewCpu / f.DecodeCpu, f.UiStall, f.UiBusy, f.TextStall,
+                    f.TextBusy);
+    std::printf("(medians of %d pairs; cpu: processor time of all threads, which other processes "
+                "do not inflate; stall: longest wall time between two visits of the event loop, "
+                "which on a busy machine includes other processes' turns; busy: processor time of "
+                "the window's thread for the whole preview)\n",
+                Pairs);
     const double nlogn = (100000.0 * std::log(100000.0)) / (1000.0 * std::log(1000.0));
     std::printf("growth 1,000 -> 100,000 (n log n = %.1f): preview %.2f\n", nlogn,
                 all[2].Preview / all[0].Preview);
