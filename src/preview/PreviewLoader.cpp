@@ -3,6 +3,7 @@
 #include "DdsDecoder.h"
 #include "PakEntryRange.h"
 #include "PreviewText.h"
+#include "TgaDecoder.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -91,24 +92,40 @@ PreviewResult DecodeDds(const std::string &bytes, PreviewResult result,
     return result;
 }
 
-// Qt's TGA reader takes only files with the footer of TGA 2.0, which most
-// textures lack: the footer that says "no extension area" is added to a copy.
-QByteArray WithTgaFooter(const std::string &bytes)
+// Qt's TGA reader takes only uncompressed true colour with the footer of TGA
+// 2.0, which most textures lack; our own reads them all.
+PreviewResult DecodeTga(const std::string &bytes, PreviewResult result)
 {
-    static const std::string_view footer("\0\0\0\0\0\0\0\0TRUEVISION-XFILE.\0", 26);
-    QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (!std::string_view(bytes).ends_with(footer.substr(8)))
-        data.append(footer.data(), static_cast<qsizetype>(footer.size()));
-    return data;
+    TgaDecoder::Result decoded = TgaDecoder::Decode(bytes, uint64_t{ImageAllocationMiB} << 20);
+    switch (decoded.Error) {
+    case TgaDecoder::Failure::None:
+        break;
+    case TgaDecoder::Failure::TooLarge:
+        result.PixelSize = QSize(
+            static_cast<unsigned char>(bytes[12]) | static_cast<unsigned char>(bytes[13]) << 8,
+            static_cast<unsigned char>(bytes[14]) | static_cast<unsigned char>(bytes[15]) << 8);
+        return Failed(std::move(result), PreviewFailure::ImageTooLarge);
+    case TgaDecoder::Failure::Unsupported:
+        return Failed(std::move(result), PreviewFailure::Unsupported);
+    default:
+        return Failed(std::move(result), PreviewFailure::ImageDamaged);
+    }
+    const int width = static_cast<int>(decoded.Picture.Width);
+    const int height = static_cast<int>(decoded.Picture.Height);
+    auto *pixels = new std::vector<uint8_t>(std::move(decoded.Picture.Bgra));
+    result.Picture = QImage(
+        pixels->data(), width, height, static_cast<qsizetype>(width) * 4, QImage::Format_ARGB32,
+        [](void *data) { delete static_cast<std::vector<uint8_t> *>(data); }, pixels);
+    result.PixelSize = QSize(width, height);
+    result.Format = QStringLiteral("TGA (%1)").arg(QString::fromStdString(decoded.Picture.Format));
+    result.Kind = PreviewKind::Image;
+    return result;
 }
 
 PreviewResult DecodeQtImage(const std::string &bytes, const QByteArray &format,
                             PreviewResult result)
 {
-    QByteArray data =
-        format == "tga"
-            ? WithTgaFooter(bytes)
-            : QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
@@ -238,7 +255,7 @@ PreviewResult Load(const PreviewRequest &request, const std::function<bool()> &c
     const QString extension = NameExtension(PakEntryName(request.Entry));
     const bool dds = extension == QLatin1String("dds") || DdsDecoder::HasSignature(bytes);
     QByteArray format;
-    if (!dds && IsQtImageFormat(extension))
+    if (!dds && (extension == QLatin1String("tga") || IsQtImageFormat(extension)))
         format = extension.toLatin1();
     std::optional<PreviewText::Encoding> text;
     if (!dds && format.isEmpty()) {
@@ -270,8 +287,12 @@ PreviewResult Load(const PreviewRequest &request, const std::function<bool()> &c
     if (Stopped(cancelled))
         return Failed(std::move(result), PreviewFailure::Cancelled);
     SetImageLimits();
-    result = dds ? DecodeDds(bytes, std::move(result), cancelled)
-                 : DecodeQtImage(bytes, format, std::move(result));
+    if (dds)
+        result = DecodeDds(bytes, std::move(result), cancelled);
+    else if (format == "tga")
+        result = DecodeTga(bytes, std::move(result));
+    else
+        result = DecodeQtImage(bytes, format, std::move(result));
     if (result.Kind == PreviewKind::Image && !Stopped(cancelled))
         AddScaledCopy(result, request.FitSize);
     if (Stopped(cancelled))

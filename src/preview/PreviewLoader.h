@@ -40,7 +40,7 @@ enum class PreviewFailure
     FileTooLarge,  // a picture of more than ImageBytes
     ImageTooLarge, // its dimensions exceed the limits; PixelSize holds them
     ImageDamaged,  // truncated or damaged picture data
-    Unsupported,   // a DDS pixel format that is not read
+    Unsupported,   // a kind of DDS or TGA picture that is not read
     Cancelled,     // a newer request took its place
 };
 

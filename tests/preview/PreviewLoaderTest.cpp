@@ -159,7 +159,7 @@ TEST_F(PreviewLoaderTest, ShowsPicturesTextAndEverythingElseAsHex)
 
     const PreviewResult tga = PreviewLoader::Load(requests[2]);
     ASSERT_EQ(tga.Kind, PreviewKind::Image);
-    EXPECT_EQ(tga.Format, QStringLiteral("TGA"));
+    EXPECT_EQ(tga.Format, QStringLiteral("TGA (24 Bit)"));
     EXPECT_EQ(tga.Picture.pixelColor(0, 0), QColor(0xFF, 0, 0));
     EXPECT_EQ(tga.Picture.pixelColor(1, 0), QColor(0, 0xFF, 0));
 

@@ -56,7 +56,7 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent)
     m_strPreviewFileTooLarge = QStringLiteral("Das Bild ist größer als 64 MiB.");
     m_strPreviewImageTooLarge = QStringLiteral("Das Bild ist zu groß");
     m_strPreviewDamaged = QStringLiteral("Die Bilddaten sind unvollständig oder beschädigt.");
-    m_strPreviewUnsupported = QStringLiteral("Dieses DDS-Format wird nicht unterstützt.");
+    m_strPreviewUnsupported = QStringLiteral("Diese Art von Bild wird nicht unterstützt.");
     m_strPreviewText = QStringLiteral("Text");
     m_strPreviewLines = QStringLiteral("Zeilen");
     m_strPreviewHex = QStringLiteral("Hex");
