@@ -139,6 +139,45 @@ class PreviewLoaderTest : public ::testing::Test
     int m_count = 0;
 };
 
+TEST(PreviewLoaderLayoutTest, LaysOutLinesWithNumbers)
+{
+    PreviewResult result;
+    PreviewLoader::LayoutText(QStringLiteral("one\r\ntwo\rthree\n\nfi\tve\n"), result);
+    ASSERT_EQ(result.Segments.size(), 5u);
+    EXPECT_EQ(result.LineCount, 5);
+    const auto segment = [&](size_t i) {
+        return result.Text.mid(result.Segments[i].Start, result.Segments[i].Length);
+    };
+    EXPECT_EQ(segment(0), QStringLiteral("one"));
+    EXPECT_EQ(segment(1), QStringLiteral("two"));
+    EXPECT_EQ(segment(2), QStringLiteral("three"));
+    EXPECT_EQ(segment(3), QString());
+    EXPECT_EQ(segment(4), QStringLiteral("fi  ve")); // the tab reaches column 4
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(result.Segments[i].Line, static_cast<int32_t>(i + 1));
+
+    // A line too long for one display line goes on in unnumbered ones; control
+    // characters show as symbols and break nothing.
+    PreviewResult longLine;
+    const QString text = QString(PreviewLoader::MaxSegmentLength * 2 + 5, QLatin1Char('x')) +
+                         QStringLiteral("\nb\x01");
+    PreviewLoader::LayoutText(text, longLine);
+    ASSERT_EQ(longLine.Segments.size(), 4u);
+    EXPECT_EQ(longLine.LineCount, 2);
+    EXPECT_EQ(longLine.Segments[0].Line, 1);
+    EXPECT_EQ(longLine.Segments[1].Line, 0);
+    EXPECT_EQ(longLine.Segments[2].Line, 0);
+    EXPECT_EQ(longLine.Segments[2].Length, 5);
+    EXPECT_EQ(longLine.Segments[3].Line, 2);
+    EXPECT_EQ(longLine.Text.mid(longLine.Segments[3].Start), QStringLiteral("b\u2401"));
+    EXPECT_EQ(longLine.LongestSegment, PreviewLoader::MaxSegmentLength);
+
+    PreviewResult empty;
+    PreviewLoader::LayoutText(QString(), empty);
+    EXPECT_EQ(empty.LineCount, 0);
+    EXPECT_TRUE(empty.Segments.empty());
+}
+
 TEST_F(PreviewLoaderTest, ShowsPicturesTextAndEverythingElseAsHex)
 {
     QImage image(3, 2, QImage::Format_RGB32);

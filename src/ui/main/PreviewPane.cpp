@@ -47,6 +47,8 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("fraPreview"));
     m_pool.setMaxThreadCount(1);
+    // Set here, before any worker reads a picture.
+    PreviewLoader::SetImageLimits();
     m_pool.setObjectName(QStringLiteral("PreviewPool"));
 
     m_strPreviewFailed = QStringLiteral("Vorschau nicht möglich");
