@@ -35,7 +35,9 @@ Expected<PakEntryBytes> ReadPakEntryRange(const std::string &pakPath, const PakE
     if (entry.Start < 0 || entry.Size < 0)
         return MakePakError(PakErrorCode::InputPastEnd, name);
 
-    const FileHandle fd(::open(pakPath.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a FIFO put in the archive's place cannot hang the open;
+    // regular files read the same either way.
+    const FileHandle fd(::open(pakPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return PakErrorFromErrno(errno, pakPath);
     struct stat st

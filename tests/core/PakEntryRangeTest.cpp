@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -96,6 +97,9 @@ TEST(PakEntryRangeTest, RefusesEntriesOutsideTheFileAndIndicesOutsideTheDirector
     EXPECT_EQ(ReadPakEntryRange(archive, 4, 0, 16).error().Code, PakErrorCode::InputPastEnd);
     ASSERT_EQ(::unlink(path.c_str()), 0);
     EXPECT_EQ(ReadPakEntryRange(archive, 4, 0, 16).error().Code, PakErrorCode::FileNotFound);
+    // Something that is no file in its place is refused at once, not waited on.
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadPakEntryRange(archive, 4, 0, 16));
 }
 
 } // namespace
