@@ -4,7 +4,7 @@
 
 // What the settings store needs of the main window: its placement in twips
 // (1440 per inch), its window state, its smallest size and the check marks of
-// the view menu's toolbar and status bar entries.
+// the view menu's toolbar, status bar and preview entries.
 class IStateWindow
 {
   public:
@@ -33,4 +33,7 @@ class IStateWindow
     virtual void SetViewStatusBarChecked(bool checked) = 0;
     virtual bool ViewToolbarChecked() const = 0;
     virtual void SetViewToolbarChecked(bool checked) = 0;
+    // The check mark of mnuViewPreview; a window without a preview pane has none.
+    virtual bool ViewPreviewChecked() const { return false; }
+    virtual void SetViewPreviewChecked(bool) {}
 };

@@ -215,6 +215,7 @@ void LoadSettings(IStateWindow &frmMain)
 
     frmMain.SetViewStatusBarChecked(ReadLong(reg, "MainWindow", "StatusBar", 1) != 0);
     frmMain.SetViewToolbarChecked(ReadLong(reg, "MainWindow", "ToolBar", 1) != 0);
+    frmMain.SetViewPreviewChecked(ReadLong(reg, "MainWindow", "Preview", 0) != 0);
     AppSettings.RecentFilesMax = ClampListSize(ReadLong(reg, "RecentFiles", "Count", 10));
     AppSettings.RecentDirsMax = ClampListSize(ReadLong(reg, "RecentDirs", "Count", 10));
     AppSettings.OverWrite = ReadLong(reg, "Options", "OverWrite", 0);
@@ -230,6 +231,8 @@ bool SaveSettings(const IStateWindow &frmMain)
         [&] { WriteLong(reg, "MainWindow", "StatusBar", frmMain.ViewStatusBarChecked() ? 1 : 0); });
     ok &= Attempt(
         [&] { WriteLong(reg, "MainWindow", "ToolBar", frmMain.ViewToolbarChecked() ? 1 : 0); });
+    ok &= Attempt(
+        [&] { WriteLong(reg, "MainWindow", "Preview", frmMain.ViewPreviewChecked() ? 1 : 0); });
     ok &= Attempt([&] { WriteLong(reg, "RecentFiles", "Count", AppSettings.RecentFilesMax); });
     ok &= Attempt([&] { WriteLong(reg, "RecentDirs", "Count", AppSettings.RecentDirsMax); });
     ok &= Attempt([&] { WriteLong(reg, "Options", "OverWrite", AppSettings.OverWrite); });

@@ -39,7 +39,8 @@ inline constexpr int32_t MaxRecentEntries = 50;
 // flags. A stored value that cannot be read as a number falls back to its
 // default; the others are still read.
 void LoadSettings(IStateWindow &frmMain);
-// Writes the view check marks, the list sizes and the option flags.
+// Writes the view check marks (toolbar, status bar, preview), the list sizes
+// and the option flags.
 bool SaveSettings(const IStateWindow &frmMain);
 // Restores position, size (not below MinWidth/MinHeight) and the maximized state.
 void LoadWindowPlacement(IStateWindow &frmMain);

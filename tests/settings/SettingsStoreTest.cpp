@@ -44,6 +44,7 @@ TEST_F(SettingsStoreTest, FirstStartGivesTheDefaults)
     mdlState::LoadSettings(frm);
     EXPECT_TRUE(frm.m_StatusBar);
     EXPECT_TRUE(frm.m_Toolbar);
+    EXPECT_FALSE(frm.m_Preview); // the preview pane starts hidden
     EXPECT_EQ(AppSettings.RecentFilesMax, 10);
     EXPECT_EQ(AppSettings.RecentDirsMax, 10);
     EXPECT_EQ(AppSettings.OverWrite, 0);
@@ -72,13 +73,19 @@ TEST_F(SettingsStoreTest, SettingsRoundTrip)
     EXPECT_TRUE(mdlState::SaveSettings(frm));
     EXPECT_EQ(Get("MainWindow", "StatusBar"), Variant(0));
     EXPECT_EQ(Get("MainWindow", "ToolBar"), Variant(1));
+    EXPECT_EQ(Get("MainWindow", "Preview"), Variant(1));
 
     AppSettings = AppSettingsRecord{};
     FakeWindow next;
     next.m_StatusBar = true;
+    next.m_Preview = false;
     mdlState::LoadSettings(next);
     EXPECT_FALSE(next.m_StatusBar);
     EXPECT_TRUE(next.m_Toolbar);
+    EXPECT_TRUE(next.m_Preview);
+    next.m_Preview = false;
+    mdlState::SaveSettings(next);
+    EXPECT_EQ(Get("MainWindow", "Preview"), Variant(0));
     EXPECT_EQ(AppSettings.RecentFilesMax, 4);
     EXPECT_EQ(AppSettings.RecentDirsMax, 0);
     EXPECT_EQ(AppSettings.OverWrite, 1);

@@ -35,7 +35,7 @@ class FakeWindow final : public IStateWindow
   public:
     double m_Left = 1000, m_Top = 800, m_Width = 9000, m_Height = 7000;
     int32_t m_State = Normal;
-    bool m_StatusBar = false, m_Toolbar = false;
+    bool m_StatusBar = false, m_Toolbar = false, m_Preview = true;
 
     double Left() const override { return m_Left; }
     void SetLeft(double v) override { m_Left = v; }
@@ -53,6 +53,8 @@ class FakeWindow final : public IStateWindow
     void SetViewStatusBarChecked(bool c) override { m_StatusBar = c; }
     bool ViewToolbarChecked() const override { return m_Toolbar; }
     void SetViewToolbarChecked(bool c) override { m_Toolbar = c; }
+    bool ViewPreviewChecked() const override { return m_Preview; }
+    void SetViewPreviewChecked(bool c) override { m_Preview = c; }
 };
 
 // A recent list as plain texts.

@@ -7,9 +7,9 @@
 #include <cmath>
 
 MainWindowState::MainWindowState(QMainWindow &window, QAction &viewStatusBar, QAction &viewToolbar,
-                                 double minWidth, double minHeight)
+                                 double minWidth, double minHeight, QAction *viewPreview)
     : m_window(window), m_viewStatusBar(viewStatusBar), m_viewToolbar(viewToolbar),
-      m_minWidth(minWidth), m_minHeight(minHeight)
+      m_viewPreview(viewPreview), m_minWidth(minWidth), m_minHeight(minHeight)
 {
 }
 
@@ -144,4 +144,15 @@ bool MainWindowState::ViewToolbarChecked() const
 void MainWindowState::SetViewToolbarChecked(bool checked)
 {
     m_viewToolbar.setChecked(checked);
+}
+
+bool MainWindowState::ViewPreviewChecked() const
+{
+    return m_viewPreview != nullptr && m_viewPreview->isChecked();
+}
+
+void MainWindowState::SetViewPreviewChecked(bool checked)
+{
+    if (m_viewPreview != nullptr)
+        m_viewPreview->setChecked(checked);
 }

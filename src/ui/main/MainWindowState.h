@@ -10,7 +10,7 @@ class QAction;
 class QMainWindow;
 
 // The main window as the settings store sees it: placement in twips, window
-// state, smallest size and the two view check marks. Left and Top are those of
+// state, smallest size and the view check marks. Left and Top are those of
 // the window's frame; Width and Height those of its client area, since the frame
 // of a window that is not shown yet is unknown and a stored outer size would
 // grow the window by its frame at every start.
@@ -18,7 +18,7 @@ class MainWindowState final : public IStateWindow
 {
   public:
     MainWindowState(QMainWindow &window, QAction &viewStatusBar, QAction &viewToolbar,
-                    double minWidth, double minHeight);
+                    double minWidth, double minHeight, QAction *viewPreview = nullptr);
 
     double Left() const override;
     void SetLeft(double twips) override;
@@ -36,6 +36,8 @@ class MainWindowState final : public IStateWindow
     void SetViewStatusBarChecked(bool checked) override;
     bool ViewToolbarChecked() const override;
     void SetViewToolbarChecked(bool checked) override;
+    bool ViewPreviewChecked() const override;
+    void SetViewPreviewChecked(bool checked) override;
 
     // Twips per pixel of the window's screen (15 at 96 dots per inch).
     static double TwipsPerPixel(const QMainWindow &window);
@@ -49,6 +51,7 @@ class MainWindowState final : public IStateWindow
     QMainWindow &m_window;
     QAction &m_viewStatusBar;
     QAction &m_viewToolbar;
+    QAction *m_viewPreview;
     double m_minWidth;
     double m_minHeight;
     // The normal bounds taken just before the window left its maximized state,

@@ -4,6 +4,7 @@
 #include "MainWindowState.h"
 #include "PakListModel.h"
 #include "PakListView.h"
+#include "PreviewPane.h"
 #include "RecentFilesMenu.h"
 #include "frmAbout.h"
 #include "frmOptions.h"
@@ -31,6 +32,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -221,6 +223,9 @@ void frmMain::CreateMenus()
     statusBar->setCheckable(true);
     statusBar->setChecked(true);
     connect(statusBar, &QAction::triggered, this, [this] { UpdateControls(); });
+    QAction *preview = AddMenuAction(view, "mnuViewPreview", QStringLiteral("&Vorschau"), nullptr);
+    preview->setCheckable(true);
+    connect(preview, &QAction::triggered, this, [this] { UpdateControls(); });
     AddSeparator(view, "mnuViewBar0");
     AddMenuAction(view, "mnuViewRefresh", QStringLiteral("&Aktualisieren"), &frmMain::ViewRefresh);
     AddMenuAction(view, "mnuViewOptions", QStringLiteral("&Optionen..."), &frmMain::ViewOptions);
@@ -329,7 +334,7 @@ void frmMain::CreateList()
         columnKeys << m_model->ColumnKey(column);
     // The language file names the column headers by these keys.
     m_lvwPAK->setProperty("ColumnKeys", columnKeys);
-    setCentralWidget(m_lvwPAK);
+    setCentralWidget(CreatePreviewSplitter());
     m_lvwPAK->SetDragDataProvider([this] { return CollectDragData(); });
     connect(m_lvwPAK->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &frmMain::ColumnClick);
@@ -338,6 +343,32 @@ void frmMain::CreateList()
     connect(m_lvwPAK->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateStatus(); });
     connect(m_lvwPAK, &PakListView::DragFinished, this, [this] { UpdateStatus(); });
+}
+
+QWidget *frmMain::CreatePreviewSplitter()
+{
+    m_splPreview = new QSplitter(Qt::Horizontal, this);
+    m_splPreview->setObjectName(QStringLiteral("splPreview"));
+    m_splPreview->setChildrenCollapsible(false);
+    m_preview = new PreviewPane(m_splPreview);
+    m_preview->hide();
+    m_splPreview->addWidget(m_lvwPAK);
+    m_splPreview->addWidget(m_preview);
+    m_splPreview->setStretchFactor(0, 3);
+    m_splPreview->setStretchFactor(1, 2);
+    connect(m_lvwPAK->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { PreviewCurrentRow(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { PreviewCurrentRow(); });
+    return m_splPreview;
+}
+
+void frmMain::PreviewCurrentRow()
+{
+    const QModelIndex current = m_lvwPAK->selectionModel()->currentIndex();
+    if (!current.isValid() || m_strFileName.isEmpty())
+        m_preview->Clear();
+    else
+        m_preview->ShowEntry(m_archive, m_model->EntryIndex(current.row()));
 }
 
 // ---------------------------------------------------------------------------
@@ -366,6 +397,7 @@ void frmMain::Startup(const QStringList &arguments)
         m_strStatusShown = TranslateTextStep(QStringLiteral("strStatusShown"),
                                              QStringLiteral("%1 von %2 Dateien angezeigt"));
     });
+    RunStep([this] { m_preview->LoadTexts(); });
     RunStep([this] {
         // The user's private temporary folder is checked once, here (not a link,
         // not another user's); a folder of this process's own below it keeps a
@@ -518,6 +550,9 @@ void frmMain::UpdateControls()
     m_filterBar->setEnabled(open);
     m_sbrStatusBar->setVisible(m_actions.value(QStringLiteral("mnuViewStatusBar"))->isChecked());
     m_tbrToolBar->setVisible(m_actions.value(QStringLiteral("mnuViewToolbar"))->isChecked());
+    const bool preview = m_actions.value(QStringLiteral("mnuViewPreview"))->isChecked();
+    m_preview->setVisible(preview);
+    m_preview->SetActive(preview);
     ArrangeControls();
 }
 
@@ -754,6 +789,13 @@ void frmMain::ViewStatusBar()
     UpdateControls();
 }
 
+void frmMain::ViewPreview()
+{
+    QAction *action = m_actions.value(QStringLiteral("mnuViewPreview"));
+    action->setChecked(!action->isChecked());
+    UpdateControls();
+}
+
 void frmMain::ViewRefresh()
 {
     SetBusy(true);
@@ -912,6 +954,8 @@ bool frmMain::HandleShortcut(int key, Qt::KeyboardModifiers modifiers)
     std::function<void()> command;
     if (key == Qt::Key_F5) {
         command = [this] { ViewRefresh(); };
+    } else if (key == Qt::Key_F3) {
+        command = [this] { ViewPreview(); };
     } else if (modifiers & Qt::ControlModifier) {
         switch (key) {
         case Qt::Key_O:
@@ -1056,7 +1100,7 @@ MainWindowState frmMain::StateWindow()
 {
     return MainWindowState(*this, *m_actions.value(QStringLiteral("mnuViewStatusBar")),
                            *m_actions.value(QStringLiteral("mnuViewToolbar")), MinWidth(),
-                           MinHeight());
+                           MinHeight(), m_actions.value(QStringLiteral("mnuViewPreview")));
 }
 
 void frmMain::LoadSettingsStep()

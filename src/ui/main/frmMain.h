@@ -14,10 +14,12 @@ class frmCheck;
 class MainWindowState;
 class PakListModel;
 class PakListView;
+class PreviewPane;
 class QAction;
 class QLabel;
 class QMenu;
 class QMimeData;
+class QSplitter;
 class QStatusBar;
 class QTableView;
 class RecentFilesMenu;
@@ -68,6 +70,8 @@ class frmMain final : public QMainWindow
     void EditDeSelectAll();
     void ViewToolbar();
     void ViewStatusBar();
+    // Shows or hides the preview pane (F3).
+    void ViewPreview();
     void ViewRefresh();
     void ViewOptions();
     void ActionsExtract();
@@ -108,6 +112,7 @@ class frmMain final : public QMainWindow
     FilterBar *Filter() const { return m_filterBar; }
     // The findings window, while it is open.
     frmCheck *CheckWindow() const;
+    PreviewPane *Preview() const { return m_preview; }
     // The text after "Vannerby v": major, "." and minor and revision run together.
     static QString VersionText(int major, int minor, int revision);
     // The window title without an archive.
@@ -130,6 +135,9 @@ class frmMain final : public QMainWindow
     void CreateList();
     void CreateFilterBar();
     void ReturnToList();
+    // The list and the preview pane beside it.
+    QWidget *CreatePreviewSplitter();
+    void PreviewCurrentRow();
     QAction *AddMenuAction(QMenu *menu, const char *name, const QString &caption,
                            void (frmMain::*handler)());
     QAction *AddSeparator(QMenu *menu, const char *name);
@@ -162,6 +170,8 @@ class frmMain final : public QMainWindow
     PakArchive m_archive;
     PakListModel *m_model = nullptr;
     PakListView *m_lvwPAK = nullptr;
+    QSplitter *m_splPreview = nullptr;
+    PreviewPane *m_preview = nullptr;
     QToolBar *m_tbrToolBar = nullptr;
     FilterBar *m_filterBar = nullptr;
     QPointer<frmCheck> m_frmCheck; // the findings of the open archive, while shown
