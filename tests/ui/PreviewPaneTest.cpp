@@ -1,4 +1,5 @@
 #include "PreviewPane.h"
+#include "FilterBar.h"
 #include "PakListModel.h"
 #include "PakWriter.h"
 #include "TestSupport.h"
@@ -8,6 +9,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -157,6 +159,15 @@ TEST_F(PreviewPaneTest, ShowsTheCurrentRowAsTextPictureOrHex)
     EXPECT_EQ(pane->ShownKind(), PreviewKind::Hex);
     hex->setChecked(false);
     ASSERT_TRUE(shown.wait(5000));
+
+    // A filter that hides the shown entry empties the pane; one that keeps it
+    // leaves the preview alone.
+    window.Filter()->Box()->setText("read"_q);
+    EXPECT_EQ(pane->EntryIndex(), 1);
+    window.Filter()->Box()->setText("daten"_q);
+    EXPECT_EQ(pane->EntryIndex(), -1);
+    EXPECT_EQ(pane->MessageText(), "Kein Eintrag ausgewählt"_q);
+    window.Filter()->Box()->clear();
 
     // Closing the archive empties the pane.
     window.FileClose();

@@ -7,8 +7,8 @@
 #include "PreviewPane.h"
 #include "RecentFilesMenu.h"
 #include "frmAbout.h"
-#include "frmOptions.h"
 #include "frmCheck.h"
+#include "frmOptions.h"
 #include "mdlFileDialog.h"
 #include "mdlI18n.h"
 #include "mdlI18nForm.h"
@@ -917,6 +917,11 @@ void frmMain::ApplyFilter(const QString &text)
     const QModelIndex current = m_lvwPAK->currentIndex();
     if (current.isValid())
         m_lvwPAK->scrollTo(current);
+    // A filter that hides the current row leaves no current row, and the
+    // preview must not go on showing the hidden entry.
+    const int32_t currentEntry = current.isValid() ? m_model->EntryIndex(current.row()) : -1;
+    if (m_preview && m_preview->EntryIndex() != currentEntry)
+        PreviewCurrentRow();
     UpdateStatus();
 }
 
