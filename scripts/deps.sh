@@ -3,7 +3,8 @@
 # so that a machine that has them all never touches the network.
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libsqlite3-dev libgtest-dev
-          libcli11-dev clang libclang-rt-14-dev clang-format time)
+          libcli11-dev clang libclang-rt-14-dev clang-format time
+          qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
