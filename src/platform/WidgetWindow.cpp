@@ -43,6 +43,11 @@ void WidgetWindow::Place(QWidget *control, double left, double top, double width
     control->setGeometry(ToPixels(left), ToPixels(top), ToPixels(width), ToPixels(height));
 }
 
+double WidgetWindow::HintWidth(const QWidget *control) const
+{
+    return control->sizeHint().width() * TwipsPerPixel(m_window);
+}
+
 void WidgetWindow::SetFixedClientSize(double width, double height) const
 {
     m_window.setFixedSize(ToPixels(width), ToPixels(height));

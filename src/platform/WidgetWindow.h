@@ -40,6 +40,8 @@ class WidgetWindow final : public FormWindow
     int ToPixels(double twips) const;
     // Places a control of the window by its design bounds in twips.
     void Place(QWidget *control, double left, double top, double width, double height) const;
+    // The width a control asks for to show its text whole, in twips.
+    double HintWidth(const QWidget *control) const;
     // Fixes the window's client area at the design size in twips.
     void SetFixedClientSize(double width, double height) const;
 

@@ -26,6 +26,7 @@
 #include <QStyle>
 #include <QTableView>
 
+#include <algorithm>
 #include <exception>
 #include <functional>
 
@@ -96,20 +97,6 @@ frmExtract::frmExtract(QAbstractItemView *lvwPAK, QWidget *parent)
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     m_cmdCancel->setAutoDefault(false);
 
-    WidgetWindow form(*this);
-    form.SetFixedClientSize(6750, 1830);
-    form.Place(m_lblExtractTo, 120, 165, 1290, 255);
-    form.Place(m_cboExtractTo, 1440, 120, 4695, 345);
-    form.Place(m_cmdExtractTo, 6240, 105, 375, 375);
-    form.Place(m_fraFiles, 120, 600, 2655, 1095);
-    form.Place(m_optAll, 120, 330, 2400, 285);
-    form.Place(m_optSelected, 120, 690, 2400, 285);
-    form.Place(m_chkOverWrite, 2895, 660, 2535, 285);
-    form.Place(m_chkSkipOldFiles, 2895, 1005, 2535, 285);
-    form.Place(m_chkUsePathNames, 2895, 1350, 2535, 285);
-    form.Place(m_cmdExtract, 5535, 705, 1095, 375);
-    form.Place(m_cmdCancel, 5535, 1200, 1095, 375);
-
     connect(m_cmdExtract, &QPushButton::clicked, this, &frmExtract::Confirm);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmExtract::reject);
     connect(m_cmdExtractTo, &QPushButton::clicked, this, &frmExtract::Browse);
@@ -130,6 +117,7 @@ frmExtract::frmExtract(QAbstractItemView *lvwPAK, QWidget *parent)
         m_strCreateDir = ExtractText::Translate(
             Section, "strCreateDir", QStringLiteral("Soll das Verzeichnis erstellt werden?"));
     });
+    ArrangeControls();
     const AppSettingsRecord &settings = mdlState::AppSettings;
     m_chkOverWrite->setChecked(settings.OverWrite == 1);
     m_chkSkipOldFiles->setChecked(settings.SkipOldFiles == 1);
@@ -153,6 +141,42 @@ frmExtract::frmExtract(QAbstractItemView *lvwPAK, QWidget *parent)
 }
 
 frmExtract::~frmExtract() = default;
+
+void frmExtract::ArrangeControls()
+{
+    // The design's bounds in twips, widened where a (translated) text would be
+    // cut in the font in use; the window grows with them.
+    WidgetWindow form(*this);
+    const auto hint = [&form](std::initializer_list<const QWidget *> controls, double design) {
+        double width = design;
+        for (const QWidget *control : controls)
+            width = std::max(width, form.HintWidth(control));
+        return width;
+    };
+    const double labelWidth = hint({m_lblExtractTo}, 1290);
+    const double comboLeft = std::max(1440.0, 120 + labelWidth + 30);
+    const double optionWidth = hint({m_optAll, m_optSelected}, 2400);
+    const double frameWidth = optionWidth + 255;
+    const double checkLeft = 120 + frameWidth + 120;
+    const double checkWidth = hint({m_chkOverWrite, m_chkSkipOldFiles, m_chkUsePathNames}, 2535);
+    const double buttonWidth = hint({m_cmdExtract, m_cmdCancel}, 1095);
+    const double buttonLeft = std::max(5535.0, checkLeft + checkWidth + 105);
+    const double clientWidth = buttonLeft + buttonWidth + 120;
+    const double browseLeft = clientWidth - 135 - 375;
+
+    form.SetFixedClientSize(clientWidth, 1830);
+    form.Place(m_lblExtractTo, 120, 165, labelWidth, 255);
+    form.Place(m_cboExtractTo, comboLeft, 120, browseLeft - 105 - comboLeft, 345);
+    form.Place(m_cmdExtractTo, browseLeft, 105, 375, 375);
+    form.Place(m_fraFiles, 120, 600, frameWidth, 1095);
+    form.Place(m_optAll, 120, 330, optionWidth, 285);
+    form.Place(m_optSelected, 120, 690, optionWidth, 285);
+    form.Place(m_chkOverWrite, checkLeft, 660, checkWidth, 285);
+    form.Place(m_chkSkipOldFiles, checkLeft, 1005, checkWidth, 285);
+    form.Place(m_chkUsePathNames, checkLeft, 1350, checkWidth, 285);
+    form.Place(m_cmdExtract, buttonLeft, 705, buttonWidth, 375);
+    form.Place(m_cmdCancel, buttonLeft, 1200, buttonWidth, 375);
+}
 
 QString frmExtract::DefaultFolder(const QString &hostFolder)
 {

@@ -50,6 +50,7 @@ class frmExtract final : public QDialog
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
+    void ArrangeControls();
     void UpdateExtractButton();
     void ValidateFolder();
     void Confirm();

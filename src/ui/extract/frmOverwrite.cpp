@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char *Section = "frmOverwrite";
@@ -70,22 +72,6 @@ frmOverwrite::frmOverwrite(QWidget *parent)
     bold.setBold(true);
     m_lblTitle->setFont(bold);
 
-    WidgetWindow form(*this);
-    form.SetFixedClientSize(6390, 3390);
-    form.Place(m_picTitle, 120, 120, 480, 480);
-    form.Place(m_lblTitle, 720, 240, 5550, 255);
-    form.Place(m_lblReplaceOld, 720, 720, 5550, 255);
-    form.Place(m_picOld, 720, 1020, 480, 480);
-    form.Place(m_lblOldFile, 1320, 1020, 4950, 480);
-    form.Place(m_lblReplaceNew, 720, 1620, 5550, 255);
-    form.Place(m_picNew, 720, 1920, 480, 480);
-    form.Place(m_lblNewFile, 1320, 1920, 4950, 480);
-    form.Place(m_lblCompare, 720, 2460, 5550, 255);
-    form.Place(m_cmdYes, 1530, 2880, 1095, 375);
-    form.Place(m_cmdAll, 2745, 2880, 1095, 375);
-    form.Place(m_cmdNo, 3960, 2880, 1095, 375);
-    form.Place(m_cmdCancel, 5175, 2880, 1095, 375);
-
     connect(m_cmdYes, &QPushButton::clicked, this, [this] { Answer(OverWriteAnswer::Replace); });
     connect(m_cmdAll, &QPushButton::clicked, this, [this] {
         m_blnReplaceAll = true;
@@ -103,8 +89,36 @@ frmOverwrite::frmOverwrite(QWidget *parent)
     m_strSameAge = ExtractText::Translate(Section, "strSameAge",
                                           QStringLiteral("Beide Dateien sind gleich alt."));
 
+    ArrangeControls();
     m_picTitle->setPixmap(
         style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(IconSize));
+}
+
+void frmOverwrite::ArrangeControls()
+{
+    // The design's bounds in twips; the buttons widen for a text that would be
+    // cut in the font in use, and the window with them.
+    WidgetWindow form(*this);
+    double buttonWidth = 1095;
+    for (const QWidget *button : {m_cmdYes, m_cmdAll, m_cmdNo, m_cmdCancel})
+        buttonWidth = std::max(buttonWidth, form.HintWidth(button));
+    const double rowWidth = 4 * buttonWidth + 3 * 120;
+    const double clientWidth = std::max(6390.0, 1530 + rowWidth + 120);
+    form.SetFixedClientSize(clientWidth, 3390);
+    form.Place(m_picTitle, 120, 120, 480, 480);
+    form.Place(m_lblTitle, 720, 240, clientWidth - 840, 255);
+    form.Place(m_lblReplaceOld, 720, 720, clientWidth - 840, 255);
+    form.Place(m_picOld, 720, 1020, 480, 480);
+    form.Place(m_lblOldFile, 1320, 1020, clientWidth - 1440, 480);
+    form.Place(m_lblReplaceNew, 720, 1620, clientWidth - 840, 255);
+    form.Place(m_picNew, 720, 1920, 480, 480);
+    form.Place(m_lblNewFile, 1320, 1920, clientWidth - 1440, 480);
+    form.Place(m_lblCompare, 720, 2460, clientWidth - 840, 255);
+    double left = clientWidth - 120 - rowWidth;
+    for (QWidget *button : {m_cmdYes, m_cmdAll, m_cmdNo, m_cmdCancel}) {
+        form.Place(button, left, 2880, buttonWidth, 375);
+        left += buttonWidth + 120;
+    }
 }
 
 int32_t frmOverwrite::ShowDlg(const ExtractTarget &target, QWidget *frmParent)

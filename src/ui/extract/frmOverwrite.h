@@ -36,6 +36,7 @@ class frmOverwrite final : public QDialog
     void showEvent(QShowEvent *event) override;
 
   private:
+    void ArrangeControls();
     void Answer(int32_t lngResult);
     void ShowTarget(const ExtractTarget &target);
     void DrawFileIcons(const QString &existingPath);

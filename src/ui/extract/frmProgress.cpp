@@ -187,6 +187,7 @@ void frmProgress::Run()
             break;
         m_strFile = model->index(item.Row, PakListModel::ColName).data(Qt::DisplayRole).toString();
         m_curEntryBytes = 0;
+        ShowFigures(false);
         const std::string key =
             model->index(item.Row, 0).data(PakListModel::KeyRole).toString().toStdString();
         const ExtractResult result =
@@ -278,6 +279,8 @@ int32_t frmProgress::OverWriteDialog(const ExtractTarget &target)
 {
     if (m_frmOverwrite->ReplaceAll())
         return OverWriteAnswer::Replace;
+    // The question is about the entry named in the window.
+    ShowFigures(true);
     // Waiting for the answer is no part of the time the run takes.
     QElapsedTimer asking;
     asking.start();
