@@ -260,6 +260,8 @@ TEST_F(frmProgressTest, WritesItsEntriesToTheLanguageFile)
 {
     {
         frmProgress progress;
+        // The design's client area of 4710 x 2670 twips at 15 twips per pixel.
+        EXPECT_EQ(progress.size(), QSize(314, 178));
     }
     const std::vector<std::string> keys = SectionKeys(LanguageFile(), "frmProgress");
     const std::vector<std::string> expected = {
