@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release preset and runs the benchmarks (not part of the tests):
-# vannerby-cli against tar, the translated window, and the viewer.
+# vannerby-cli against tar, the translated window, the viewer and extraction
+# through the progress window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -15,3 +16,5 @@ echo "== language file: translating a window"
 build-release/bin/vannerby-bench-i18n
 echo "== viewer"
 build-release/bin/vannerby-bench-viewer
+echo "== extraction: the progress window against vannerby-cli extract"
+BENCH_DIR="$work" build-release/bin/vannerby-bench-extract
