@@ -245,10 +245,10 @@ void frmProgress::ShowFigures(bool force)
     const double rate = static_cast<double>(done) / static_cast<double>(elapsed); // per ms
     const double remaining =
         rate > 0 ? static_cast<double>(m_curBytesTotal - done) / rate / 1000.0 : 0.0;
-    m_lblTimeLeft->setText(TimeLeftText(done, std::max(0.0, remaining)));
+    m_lblTimeLeft->setText(TimeLeftText(done, m_curBytesTotal, std::max(0.0, remaining)));
 }
 
-QString frmProgress::TimeLeftText(int64_t done, double remainingSeconds) const
+QString frmProgress::TimeLeftText(int64_t done, int64_t total, double remainingSeconds) const
 {
     QString left;
     const auto seconds = static_cast<int64_t>(std::ceil(remainingSeconds));
@@ -263,7 +263,7 @@ QString frmProgress::TimeLeftText(int64_t done, double remainingSeconds) const
                    .replace(QStringLiteral("%1"), QString::number((seconds + 30) / 60));
     QString text = m_strTimeLeft;
     return text.replace(QStringLiteral("%1"), ExtractText::FileSize(done))
-        .replace(QStringLiteral("%2"), ExtractText::FileSize(m_curBytesTotal))
+        .replace(QStringLiteral("%2"), ExtractText::FileSize(total))
         .replace(QStringLiteral("%3"), left);
 }
 

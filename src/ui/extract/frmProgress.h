@@ -49,6 +49,9 @@ class frmProgress final : public QDialog, public ExtractOwner
     // "Dateien: 3 geschrieben, 1 übersprungen, 0 beibehalten" for the status bar.
     QString SummaryText() const;
     bool Cancelled() const { return m_blnCancel; }
+    // The line shown once a run has taken more than two seconds: "12,40 MB von
+    // 1,00 GB, noch etwa 8 Sekunden".
+    QString TimeLeftText(int64_t done, int64_t total, double remainingSeconds) const;
     frmOverwrite *OverwriteDialog() const { return m_frmOverwrite; }
 
     // Esc: the same as "Abbrechen".
@@ -74,7 +77,6 @@ class frmProgress final : public QDialog, public ExtractOwner
     // a few times a second rather than for every one of many small entries.
     void Yield(bool force);
     void ShowFigures(bool force);
-    QString TimeLeftText(int64_t done, double remainingSeconds) const;
     void ShowError(const PakError &error);
 
     const PakArchive *m_archive;
