@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <random>
 #include <string>
@@ -93,8 +94,20 @@ QString CliPath()
     return folder + QStringLiteral("/vannerby-cli");
 }
 
+// Waits for the writes of earlier runs to reach the disk, so that their
+// writeback does not throttle the run measured next.
+void Settle(const std::string &folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::syncfs(fd);
+        ::close(fd);
+    }
+}
+
 double RunCli(const std::string &archive, const std::string &folder)
 {
+    Settle(archive.substr(0, archive.rfind('/')));
     QElapsedTimer clock;
     clock.start();
     QProcess process;
@@ -125,6 +138,7 @@ WindowRun RunWindow(const PakArchive &archive, QTableView &view, const std::stri
                     double cancelAfterMs = -1)
 {
     mdlState::AppSettings.LastExtractFolder = folder;
+    Settle(archive.PakPath.substr(0, archive.PakPath.rfind('/')));
     WindowRun run;
     QElapsedTimer clock;
     frmProgress progress(&archive, &view);

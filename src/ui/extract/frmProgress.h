@@ -73,9 +73,10 @@ class frmProgress final : public QDialog, public ExtractOwner
     void Run();
     // The rows to extract, in the order the list shows them.
     std::vector<WorkItem> CollectWork() const;
-    // Lets painting and "Abbrechen" be served; the labels and the bar are redrawn
-    // a few times a second rather than for every one of many small entries.
-    void Yield(bool force);
+    // Lets painting and "Abbrechen" be served (every few milliseconds unless
+    // always); the labels and the bar are redrawn a few times a second rather
+    // than for every one of many small entries.
+    void Yield(bool always);
     void ShowFigures(bool force);
     void ShowError(const PakError &error);
 
@@ -105,6 +106,7 @@ class frmProgress final : public QDialog, public ExtractOwner
     int64_t m_curEntryBytes = 0; // of the entry being copied
     QElapsedTimer m_runTime;
     QElapsedTimer m_sinceShown;
+    QElapsedTimer m_sinceYield;
     QElapsedTimer m_sinceTimeLeft;
     int64_t m_questionMs = 0; // time spent in the overwrite question
 
