@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release preset and runs the benchmarks (not part of the tests):
-# vannerby-cli against tar, the translated window, the viewer and its preview.
+# vannerby-cli against tar, the translated window, the viewer and its preview,
+# and extraction through the progress window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -17,3 +18,5 @@ echo "== viewer"
 build-release/bin/vannerby-bench-viewer
 echo "== preview"
 build-release/bin/vannerby-bench-preview
+echo "== extraction: the progress window against vannerby-cli extract"
+BENCH_DIR="$work" build-release/bin/vannerby-bench-extract

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libsqlite3-dev libgtest-dev
           libcli11-dev clang libclang-rt-14-dev clang-format time shared-mime-info xdg-utils
-          qt6-svg-dev dpkg-dev file qt6-image-formats-plugins libsquish-dev)
+          qt6-svg-dev dpkg-dev file qt6-image-formats-plugins libsquish-dev qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

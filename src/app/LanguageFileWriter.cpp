@@ -2,10 +2,15 @@
 
 #include "frmAbout.h"
 #include "frmCheck.h"
+#include "frmExtract.h"
 #include "frmMain.h"
 #include "frmOptions.h"
+#include "frmOverwrite.h"
+#include "frmProgress.h"
 #include "mdlI18n.h"
 #include "mdlTools.h"
+
+#include <QTableView>
 
 #include <cstdio>
 #include <utility>
@@ -20,6 +25,9 @@ namespace {
 // only when shown is shown with a QTimer::singleShot(0, ...) that closes it.
 const std::pair<const char *, void (*)(frmMain &)> Windows[] = {
     {"frmMain", [](frmMain &) {}}, // translated while it was created
+    {"frmExtract", [](frmMain &main) { frmExtract window(main.List(), &main); }},
+    {"frmProgress", [](frmMain &main) { frmProgress window(&main.Archive(), main.List(), &main); }},
+    {"frmOverwrite", [](frmMain &main) { frmOverwrite window(&main); }},
     {"frmOptions", [](frmMain &main) { frmOptions window(&main); }},
     {"frmAbout", [](frmMain &main) { frmAbout window(&main); }},
     {"frmCheck", [](frmMain &main) { frmCheck window(&main); }},

@@ -1,4 +1,5 @@
 #include "LanguageFileWriter.h"
+#include "QtTranslations.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vannerby"));
     QApplication::setApplicationVersion(QStringLiteral(VANNERBY_VERSION));
+    // Qt's own buttons and dialogs speak the system's language, as the system's own do.
+    QtTranslations::Install();
     // The shell has already split the command line; the window takes the
     // arguments as they are, without the program's own name.
     QStringList arguments = QApplication::arguments();

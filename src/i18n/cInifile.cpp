@@ -163,10 +163,10 @@ void cInifile::SaveFormPosition(const FormWindow &frmThis)
     const std::string oldKey = m_strKey;
     try {
         const int32_t state = frmThis.WindowState();
-        if (state != FormWindow::Minimised) {
+        if (state != FormWindow::Minimized) {
             m_strKey = "Maximised";
-            SetValue(state == FormWindow::Maximised ? "1" : "0");
-            if (state != FormWindow::Maximised) {
+            SetValue(state == FormWindow::Maximized ? "1" : "0");
+            if (state != FormWindow::Maximized) {
                 m_strKey = "Left";
                 SetValue(NumberText(frmThis.Left()));
                 m_strKey = "Top";
@@ -232,7 +232,7 @@ void cInifile::LoadFormPosition(FormWindow &frmThis, int32_t lMinWidth, int32_t 
 
         m_strKey = "Maximised";
         if (CLngDefault(Value(), 0) != 0)
-            frmThis.SetWindowState(FormWindow::Maximised);
+            frmThis.SetWindowState(FormWindow::Maximized);
     } catch (...) {
         m_lLastReturnCode = 0;
     }

@@ -244,18 +244,19 @@ bool SaveSettings(const IStateWindow &frmMain)
 void LoadWindowPlacement(IStateWindow &frmMain)
 {
     cRegistry reg;
-    const double left = ReadTwips(reg, "Left", frmMain.Left());
+    FormWindow &window = frmMain.Placement();
+    const double left = ReadTwips(reg, "Left", window.Left());
     if (left > 0)
-        frmMain.SetLeft(left);
-    const double top = ReadTwips(reg, "Top", frmMain.Top());
+        window.SetLeft(left);
+    const double top = ReadTwips(reg, "Top", window.Top());
     if (top > 0)
-        frmMain.SetTop(top);
-    const double width = ReadTwips(reg, "Width", frmMain.Width());
-    frmMain.SetWidth(width > frmMain.MinWidth() ? width : frmMain.MinWidth());
-    const double height = ReadTwips(reg, "Height", frmMain.Height());
-    frmMain.SetHeight(height > frmMain.MinHeight() ? height : frmMain.MinHeight());
+        window.SetTop(top);
+    const double width = ReadTwips(reg, "Width", window.Width());
+    window.SetWidth(width > frmMain.MinWidth() ? width : frmMain.MinWidth());
+    const double height = ReadTwips(reg, "Height", window.Height());
+    window.SetHeight(height > frmMain.MinHeight() ? height : frmMain.MinHeight());
     if (ReadLong(reg, "MainWindow", "Maximized", 0) != 0)
-        frmMain.SetWindowState(IStateWindow::Maximized);
+        window.SetWindowState(FormWindow::Maximized);
 }
 
 bool SaveWindowPlacement(IStateWindow &frmMain)
@@ -263,14 +264,15 @@ bool SaveWindowPlacement(IStateWindow &frmMain)
     // A failure ends the procedure: the bounds must not be half written.
     return Attempt([&] {
         cRegistry reg;
-        const bool maximized = frmMain.WindowState() == IStateWindow::Maximized;
+        FormWindow &window = frmMain.Placement();
+        const bool maximized = window.WindowState() == FormWindow::Maximized;
         WriteLong(reg, "MainWindow", "Maximized", maximized ? -1 : 0);
-        frmMain.SetWindowState(IStateWindow::Normal);
+        window.SetWindowState(FormWindow::Normal);
         // Whole twips, halves to the even neighbour.
-        WriteLong(reg, "MainWindow", "Left", Variant(frmMain.Left()).ToLong());
-        WriteLong(reg, "MainWindow", "Top", Variant(frmMain.Top()).ToLong());
-        WriteLong(reg, "MainWindow", "Width", Variant(frmMain.Width()).ToLong());
-        WriteLong(reg, "MainWindow", "Height", Variant(frmMain.Height()).ToLong());
+        WriteLong(reg, "MainWindow", "Left", Variant(window.Left()).ToLong());
+        WriteLong(reg, "MainWindow", "Top", Variant(window.Top()).ToLong());
+        WriteLong(reg, "MainWindow", "Width", Variant(window.Width()).ToLong());
+        WriteLong(reg, "MainWindow", "Height", Variant(window.Height()).ToLong());
     });
 }
 

@@ -31,7 +31,11 @@ class FakeWindow final : public FormWindow
     bool m_blnThrowOnWidth = false;
 
     double Left() const override { return m_dblLeft; }
+    void SetLeft(double twips) override { m_dblLeft = twips; }
     double Top() const override { return m_dblTop; }
+    void SetTop(double twips) override { m_dblTop = twips; }
+    void SetWidth(double twips) override { m_dblWidth = twips; }
+    void SetHeight(double twips) override { m_dblHeight = twips; }
     double Width() const override
     {
         if (m_blnThrowOnWidth)
@@ -41,7 +45,7 @@ class FakeWindow final : public FormWindow
     double Height() const override { return m_dblHeight; }
     int32_t WindowState() const override { return m_lState; }
     void SetWindowState(int32_t state) override { m_lState = state; }
-    void Move(int32_t left, int32_t top, int32_t width, int32_t height) override
+    void Move(double left, double top, double width, double height) override
     {
         m_dblLeft = left;
         m_dblTop = top;
@@ -182,7 +186,7 @@ TEST(cInifileTest, SaveFormPositionWritesByWindowState)
     ini.SetKey("MyKey");
     FakeWindow window;
 
-    window.m_lState = FormWindow::Minimised;
+    window.m_lState = FormWindow::Minimized;
     ini.SaveFormPosition(window);
     EXPECT_FALSE(Exists(path));
     EXPECT_EQ(ini.Key(), "MyKey");
@@ -194,7 +198,7 @@ TEST(cInifileTest, SaveFormPositionWritesByWindowState)
     EXPECT_EQ(ReadFile(path), "[frmMain]\r\nMaximised=0\r\nLeft=1234.5\r\nTop=2000\r\n"
                               "Width=6000\r\nHeight=4000\r\n");
 
-    window.m_lState = FormWindow::Maximised;
+    window.m_lState = FormWindow::Maximized;
     window.m_dblLeft = 1;
     ini.SaveFormPosition(window);
     EXPECT_EQ(ReadFile(path), "[frmMain]\r\nMaximised=1\r\nLeft=1234.5\r\nTop=2000\r\n"
@@ -246,7 +250,7 @@ TEST(cInifileTest, LoadFormPositionFitsTheWindowToTheScreen)
          0, 5, 6, 7, 8, 0},
         {"garbage reads as the window's own value, maximised",
          "Left=abc\r\nTop= 300 \r\nWidth=\r\nHeight=4000.5\r\nMaximised=1\r\n",
-         window(700, 0, 5000, 0), 0, 0, 1, 700, 300, 5000, 4000, FormWindow::Maximised},
+         window(700, 0, 5000, 0), 0, 0, 1, 700, 300, 5000, 4000, FormWindow::Maximized},
         {"Maximised not a number", "Maximised=ja\r\n", window(100, 100, 100, 100), 0, 0, 1, 100,
          100, 100, 100, 0},
     };

@@ -56,7 +56,7 @@ TEST_F(SettingsStoreTest, FirstStartGivesTheDefaults)
     EXPECT_EQ(frm.m_Top, 800);
     EXPECT_EQ(frm.m_Width, 9000);
     EXPECT_EQ(frm.m_Height, 7000);
-    EXPECT_EQ(frm.m_State, IStateWindow::Normal);
+    EXPECT_EQ(frm.m_State, FormWindow::Normal);
     EXPECT_FALSE(mdlTools::FileExists(StorePath()));
 }
 
@@ -194,7 +194,7 @@ TEST_F(SettingsStoreTest, PlacementRules)
         EXPECT_EQ(frm.m_Top, c.Top) << c.Name;
         EXPECT_EQ(frm.m_Width, c.Width) << c.Name;
         EXPECT_EQ(frm.m_Height, c.Height) << c.Name;
-        EXPECT_EQ(frm.m_State, IStateWindow::Normal) << c.Name;
+        EXPECT_EQ(frm.m_State, FormWindow::Normal) << c.Name;
     }
 }
 
@@ -205,9 +205,9 @@ TEST_F(SettingsStoreTest, MaximizedWindowSavesItsNormalBounds)
     frm.m_Top = 1001.5;
     frm.m_Width = 12000.4;
     frm.m_Height = 8000.6;
-    frm.m_State = IStateWindow::Maximized;
+    frm.m_State = FormWindow::Maximized;
     EXPECT_TRUE(mdlState::SaveWindowPlacement(frm));
-    EXPECT_EQ(frm.m_State, IStateWindow::Normal);
+    EXPECT_EQ(frm.m_State, FormWindow::Normal);
     const auto raw = RegistryStore(RegistryStore::DefaultPath())
                          .QueryValue(HKEY_CURRENT_USER, Key("MainWindow"), "Maximized");
     ASSERT_TRUE(raw);
@@ -224,9 +224,9 @@ TEST_F(SettingsStoreTest, MaximizedWindowSavesItsNormalBounds)
     EXPECT_EQ(next.m_Top, 1002);
     EXPECT_EQ(next.m_Width, 12000);
     EXPECT_EQ(next.m_Height, 8001);
-    EXPECT_EQ(next.m_State, IStateWindow::Maximized);
+    EXPECT_EQ(next.m_State, FormWindow::Maximized);
 
-    next.m_State = IStateWindow::Minimized; // a minimized window counts as not maximized
+    next.m_State = FormWindow::Minimized; // a minimized window counts as not maximized
     EXPECT_TRUE(mdlState::SaveWindowPlacement(next));
     EXPECT_EQ(Get("MainWindow", "Maximized"), Variant(0));
 }
@@ -235,7 +235,7 @@ TEST_F(SettingsStoreTest, UnwritableStoreFailsQuietly)
 {
     ASSERT_TRUE(mdlTools::CreatePath(StorePath())); // a folder in the file's place
     FakeWindow frm;
-    frm.m_State = IStateWindow::Maximized;
+    frm.m_State = FormWindow::Maximized;
     EXPECT_FALSE(mdlState::SaveSettings(frm));
     EXPECT_FALSE(mdlState::SaveWindowPlacement(frm));
     mdlState::LoadSettings(frm);

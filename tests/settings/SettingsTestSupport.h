@@ -29,14 +29,15 @@ class StoreTest : public ::testing::Test
     bool m_blnHadConfig = false, m_blnHadData = false;
 };
 
-// The main window as the settings store sees it.
-class FakeWindow final : public IStateWindow
+// The main window as the settings store sees it, its own placement.
+class FakeWindow final : public IStateWindow, public FormWindow
 {
   public:
     double m_Left = 1000, m_Top = 800, m_Width = 9000, m_Height = 7000;
     int32_t m_State = Normal;
     bool m_StatusBar = false, m_Toolbar = false, m_Preview = true;
 
+    FormWindow &Placement() override { return *this; }
     double Left() const override { return m_Left; }
     void SetLeft(double v) override { m_Left = v; }
     double Top() const override { return m_Top; }
@@ -47,6 +48,17 @@ class FakeWindow final : public IStateWindow
     void SetHeight(double v) override { m_Height = v; }
     int32_t WindowState() const override { return m_State; }
     void SetWindowState(int32_t s) override { m_State = s; }
+    void Move(double left, double top, double width, double height) override
+    {
+        m_Left = left;
+        m_Top = top;
+        m_Width = width;
+        m_Height = height;
+    }
+    double ScreenWidth() const override { return 28800; }
+    double ScreenHeight() const override { return 16200; }
+    double TwipsPerPixelX() const override { return 15; }
+    double TwipsPerPixelY() const override { return 15; }
     double MinWidth() const override { return 4000; }
     double MinHeight() const override { return 4000; }
     bool ViewStatusBarChecked() const override { return m_StatusBar; }

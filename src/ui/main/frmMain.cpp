@@ -8,7 +8,9 @@
 #include "RecentFilesMenu.h"
 #include "frmAbout.h"
 #include "frmCheck.h"
+#include "frmExtract.h"
 #include "frmOptions.h"
+#include "frmProgress.h"
 #include "mdlFileDialog.h"
 #include "mdlI18n.h"
 #include "mdlI18nForm.h"
@@ -816,7 +818,19 @@ void frmMain::ActionsExtract()
 {
     if (m_strFileName.isEmpty())
         return;
-    // The extract and progress dialogs are not part of the program yet.
+    QString value; // the dialogs' strValue, which neither uses
+    {
+        frmExtract extract(m_lvwPAK, this);
+        if (!extract.ShowDlg(value, this))
+            return;
+    }
+    frmProgress progress(&m_archive, m_lvwPAK, this);
+    if (progress.ShowDlg(value, this)) {
+        UpdateControls();
+        m_sbrStatusBar->showMessage(progress.SummaryText(), 2000);
+    } else {
+        ShowMessage(QMessageBox::Warning, m_strProcessCanceled);
+    }
 }
 
 void frmMain::ActionsCheck()
