@@ -223,6 +223,7 @@ class ExtractSession final
   private:
     struct State;
     std::unique_ptr<State> m_state;
+    friend class ExtractRun;
     friend ExtractResult ExtractPakEntry(const PakArchive &, std::string_view, const std::string &,
                                          bool, const ExtractSettings &, ExtractOwner *,
                                          ExtractSession *);
