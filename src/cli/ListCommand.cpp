@@ -224,7 +224,11 @@ void AddListCommand(CLI::App &app, int &exitCode)
         ListSink sink(out, format);
         PakArchive archive;
         if (format != ListSink::Format::Json) {
-            exitCode = LoadArchive(archivePath, archive, &sink) ? ExitOk : ExitUsage;
+            // Rows are written as the directory is read, without keeping it.
+            const auto listed = ListPakFile(archivePath, sink);
+            if (!listed)
+                PrintError(listed.error().Description, listed.error().Code);
+            exitCode = listed ? ExitOk : ExitUsage;
             return;
         }
         // has_times precedes the entries, so the rows are made after the load.

@@ -78,6 +78,9 @@ bool hasSignature(int fd)
            std::toupper(magic[2]) == 'K' && magic[3] == 0;
 }
 
+// The list row of an entry; times is null without a time table.
+PakRow makeRow(const PakEntry &entry, int32_t index, const PakTimes *times);
+
 } // namespace
 
 void *PakAllocateBlock(size_t bytes)
@@ -152,99 +155,159 @@ int32_t PakKeyIndex(std::string_view key)
 
 PakRow MakePakRow(const PakArchive &archive, int32_t index)
 {
-    const PakEntry &entry = archive.Entries[static_cast<size_t>(index)];
+    return makeRow(archive.Entries[static_cast<size_t>(index)], index,
+                   archive.HasTimes ? &archive.Times[static_cast<size_t>(index)] : nullptr);
+}
+
+namespace {
+
+// The checked header of an archive and its directory and time table, read in
+// pieces of the caller's choosing. Every count and offset is checked against the
+// file before anything is read or sized from it.
+class PakDirectoryReader final
+{
+  public:
+    Expected<void> Open(const std::string &path, PakArchive &loaded)
+    {
+        m_path = path;
+        m_fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat st
+        {
+        };
+        if (!m_fd.valid() || ::fstat(m_fd.get(), &st) != 0)
+            return PakErrorFromErrno(errno, path);
+        if (S_ISDIR(st.st_mode) || !hasSignature(m_fd.get()))
+            return MakePakError(PakErrorCode::InvalidFormat, path);
+        m_fileSize = st.st_size;
+        const ExtractSteps::FileTimes times =
+            ExtractSteps::ReadFileTimes(m_fd.get(), "", AT_EMPTY_PATH);
+        loaded.FileCreationTime = times.Creation;
+        loaded.FileLastAccessTime = times.LastAccess;
+        loaded.FileLastWriteTime = times.LastWrite;
+
+        unsigned char header[PakHeaderSize];
+        if (!readAt(m_fd.get(), header, sizeof header, 0))
+            return readError(path);
+        std::memcpy(loaded.Header.Signature.data(), header, 4);
+        loaded.Header.EntryCount = le32(header + 4);
+        loaded.Header.Reserved1 = le32(header + 8);
+        loaded.Header.Reserved2 = le32(header + 12);
+        m_count = loaded.Header.EntryCount;
+        if (m_count < 0 || PakHeaderSize + m_count * PakEntrySize > m_fileSize)
+            return MakePakError(PakErrorCode::InputPastEnd, path);
+        return {};
+    }
+
+    int64_t Count() const { return m_count; }
+
+    // n records from index first on, straight into place: the record layout in
+    // memory is the one on disk.
+    Expected<void> ReadEntries(int64_t first, size_t n, PakEntry *out) const
+    {
+        static_assert(sizeof(PakEntry) == PakEntrySize && offsetof(PakEntry, Name) == 8);
+        if (!readAt(m_fd.get(), out, n * PakEntrySize, PakHeaderSize + first * PakEntrySize))
+            return readError(m_path);
+        if constexpr (std::endian::native == std::endian::big) {
+            for (size_t i = 0; i < n; ++i) {
+                out[i].Start = le32(reinterpret_cast<const unsigned char *>(&out[i].Start));
+                out[i].Size = le32(reinterpret_cast<const unsigned char *>(&out[i].Size));
+            }
+        }
+        return {};
+    }
+
+    // Whether the first entry holds a time table, checked against the file.
+    Expected<bool> FindTimeTable(const PakEntry &first)
+    {
+        if (m_count == 0 || !equalsNoCase(PakEntryRawName(first), PakTimeTableName))
+            return false;
+        m_timesStart = first.Start;
+        if (m_timesStart < 0 || m_timesStart + m_count * PakTimesSize > m_fileSize)
+            return MakePakError(PakErrorCode::InputPastEnd, m_path);
+        return true;
+    }
+
+    // n time records from index first on (at most ChunkSize).
+    Expected<void> ReadTimes(int64_t first, size_t n, PakTimes *out) const
+    {
+        unsigned char table[ChunkSize * PakTimesSize];
+        if (!readAt(m_fd.get(), table, n * PakTimesSize, m_timesStart + first * PakTimesSize))
+            return readError(m_path);
+        for (size_t i = 0; i < n; ++i) {
+            const unsigned char *rec = table + i * PakTimesSize;
+            out[i].Reserved1 = le32(rec);
+            out[i].CreationTime = le64(rec + 4);
+            out[i].LastAccessTime = le64(rec + 12);
+            out[i].LastWriteTime = le64(rec + 20);
+            out[i].Reserved2 = le32(rec + 28);
+        }
+        return {};
+    }
+
+    static constexpr size_t ChunkSize = 2048;
+
+  private:
+    std::string m_path;
+    Fd m_fd;
+    int64_t m_fileSize = 0;
+    int64_t m_count = 0;
+    int64_t m_timesStart = 0;
+};
+
+PakRow makeRow(const PakEntry &entry, int32_t index, const PakTimes *times)
+{
     PakRow row;
     row.Index = index;
     row.Key = PakRowKey(index);
     row.Name = PakEntryName(entry);
     // Both separators count, so that "tools.old/readme" has no extension either.
-    const auto sep = row.Name.find_last_of("\\/");
-    const auto dot = row.Name.rfind('.');
-    if (dot != std::string::npos && (sep == std::string::npos || dot > sep))
-        row.Extension = row.Name.substr(dot + 1);
+    for (size_t i = row.Name.size(); i-- > 0;) {
+        const char ch = row.Name[i];
+        if (ch == '\\' || ch == '/')
+            break;
+        if (ch == '.') {
+            row.Extension = row.Name.substr(i + 1);
+            break;
+        }
+    }
     row.Start = entry.Start;
     row.Size = entry.Size;
-    row.HasTimes = archive.HasTimes;
-    if (archive.HasTimes) {
-        const PakTimes &t = archive.Times[static_cast<size_t>(index)];
-        row.CreationTime = t.CreationTime;
-        row.LastAccessTime = t.LastAccessTime;
-        row.LastWriteTime = t.LastWriteTime;
+    row.HasTimes = times != nullptr;
+    if (times) {
+        row.CreationTime = times->CreationTime;
+        row.LastAccessTime = times->LastAccessTime;
+        row.LastWriteTime = times->LastWriteTime;
     }
     return row;
 }
 
+} // namespace
+
 Expected<void> ReadPakFile(const std::string &path, PakArchive &archive, PakRowSink *sink)
 {
-    const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st
-    {
-    };
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
-        return PakErrorFromErrno(errno, path);
-    if (S_ISDIR(st.st_mode) || !hasSignature(fd.get()))
-        return MakePakError(PakErrorCode::InvalidFormat, path);
-
     PakArchive loaded;
+    PakDirectoryReader reader;
+    if (auto opened = reader.Open(path, loaded); !opened)
+        return opened;
     loaded.PakPath = GetFullPath(path); // stays valid if the working folder changes
-    const int64_t fileSize = st.st_size;
-    const ExtractSteps::FileTimes times = ExtractSteps::ReadFileTimes(fd.get(), "", AT_EMPTY_PATH);
-    loaded.FileCreationTime = times.Creation;
-    loaded.FileLastAccessTime = times.LastAccess;
-    loaded.FileLastWriteTime = times.LastWrite;
-
-    unsigned char header[PakHeaderSize];
-    if (!readAt(fd.get(), header, sizeof header, 0))
-        return readError(path);
-    std::memcpy(loaded.Header.Signature.data(), header, 4);
-    loaded.Header.EntryCount = le32(header + 4);
-    loaded.Header.Reserved1 = le32(header + 8);
-    loaded.Header.Reserved2 = le32(header + 12);
-
-    // The count is checked against the file before anything is sized from it.
-    const int64_t count = loaded.Header.EntryCount;
-    if (count < 0 || PakHeaderSize + count * PakEntrySize > fileSize)
-        return MakePakError(PakErrorCode::InputPastEnd, path);
-
+    const int64_t count = reader.Count();
     try {
-        // The record layout in memory is the one on disk, so the directory is read
-        // straight into place.
-        static_assert(sizeof(PakEntry) == PakEntrySize && offsetof(PakEntry, Name) == 8);
         loaded.Entries.resize(static_cast<size_t>(count));
-        if (!readAt(fd.get(), loaded.Entries.data(), static_cast<size_t>(count * PakEntrySize),
-                    PakHeaderSize))
-            return readError(path);
-        if constexpr (std::endian::native == std::endian::big) {
-            for (PakEntry &entry : loaded.Entries) {
-                entry.Start = le32(reinterpret_cast<const unsigned char *>(&entry.Start));
-                entry.Size = le32(reinterpret_cast<const unsigned char *>(&entry.Size));
-            }
-        }
-
+        if (auto read = reader.ReadEntries(0, loaded.Entries.size(), loaded.Entries.data()); !read)
+            return read;
         loaded.Times.resize(static_cast<size_t>(count));
-        if (count > 0 && equalsNoCase(PakEntryRawName(loaded.Entries[0]), PakTimeTableName)) {
-            const int64_t start = loaded.Entries[0].Start;
-            if (start < 0 || start + count * PakTimesSize > fileSize)
-                return MakePakError(PakErrorCode::InputPastEnd, path);
-            constexpr size_t chunk = 2048;
-            unsigned char table[chunk * PakTimesSize];
-            for (size_t first = 0; first < loaded.Times.size(); first += chunk) {
-                const size_t n = std::min(chunk, loaded.Times.size() - first);
-                if (!readAt(fd.get(), table, n * PakTimesSize,
-                            start + static_cast<int64_t>(first) * PakTimesSize))
-                    return readError(path);
-                for (size_t i = 0; i < n; ++i) {
-                    const unsigned char *rec = table + i * PakTimesSize;
-                    PakTimes &t = loaded.Times[first + i];
-                    t.Reserved1 = le32(rec);
-                    t.CreationTime = le64(rec + 4);
-                    t.LastAccessTime = le64(rec + 12);
-                    t.LastWriteTime = le64(rec + 20);
-                    t.Reserved2 = le32(rec + 28);
-                }
-            }
-            loaded.HasTimes = true;
+        const auto table =
+            count > 0 ? reader.FindTimeTable(loaded.Entries[0]) : Expected<bool>(false);
+        if (!table)
+            return table.error();
+        for (size_t first = 0; *table && first < loaded.Times.size();
+             first += PakDirectoryReader::ChunkSize) {
+            const size_t n = std::min(PakDirectoryReader::ChunkSize, loaded.Times.size() - first);
+            if (auto read = reader.ReadTimes(static_cast<int64_t>(first), n, &loaded.Times[first]);
+                !read)
+                return read;
         }
+        loaded.HasTimes = *table;
     } catch (const std::bad_alloc &) {
         return MakePakError(PakErrorCode::OutOfMemory, path);
     }
@@ -255,6 +318,39 @@ Expected<void> ReadPakFile(const std::string &path, PakArchive &archive, PakRowS
             sink->AddRow(MakePakRow(archive, i));
     }
     return {};
+}
+
+Expected<bool> ListPakFile(const std::string &path, PakRowSink &sink)
+{
+    PakArchive header;
+    PakDirectoryReader reader;
+    if (auto opened = reader.Open(path, header); !opened)
+        return opened.error();
+    constexpr size_t chunk = PakDirectoryReader::ChunkSize;
+    // One piece of each table at a time, so memory stays the same for any count.
+    std::vector<PakEntry> entries(std::min<size_t>(chunk, static_cast<size_t>(reader.Count())));
+    std::vector<PakTimes> times(entries.size());
+    bool hasTimes = false;
+    for (int64_t first = 0; first < reader.Count(); first += static_cast<int64_t>(chunk)) {
+        const size_t n = std::min<size_t>(chunk, static_cast<size_t>(reader.Count() - first));
+        if (auto read = reader.ReadEntries(first, n, entries.data()); !read)
+            return read.error();
+        if (first == 0) {
+            // Every check is made before the first row.
+            const auto table = reader.FindTimeTable(entries[0]);
+            if (!table)
+                return table.error();
+            hasTimes = *table;
+        }
+        if (hasTimes) {
+            if (auto read = reader.ReadTimes(first, n, times.data()); !read)
+                return read.error();
+        }
+        for (size_t i = first == 0 && hasTimes ? 1 : 0; i < n; ++i)
+            sink.AddRow(makeRow(entries[i], static_cast<int32_t>(first + static_cast<int64_t>(i)),
+                                hasTimes ? &times[i] : nullptr));
+    }
+    return hasTimes;
 }
 
 DateTime FileTimeToDate(FileTime time)

@@ -116,6 +116,14 @@ bool IsPakFile(const std::string &path);
 Expected<void> ReadPakFile(const std::string &path, PakArchive &archive,
                            PakRowSink *sink = nullptr);
 
+// Hands the listed entries of the archive at path to sink, as ReadPakFile
+// would, but reads the directory piece by piece instead of keeping it, so that
+// listing a large archive needs little memory. Every check of ReadPakFile is
+// made before the first row; only a failed read midway (a device error, a file
+// cut short meanwhile) ends the rows early. The value says whether the archive
+// has a time table.
+Expected<bool> ListPakFile(const std::string &path, PakRowSink &sink);
+
 // The stored file time as a local date-time, in the time zone rules in force at
 // that instant, milliseconds dropped.
 DateTime FileTimeToDate(FileTime time);
