@@ -78,8 +78,9 @@ bool hasSignature(int fd)
            std::toupper(magic[2]) == 'K' && magic[3] == 0;
 }
 
-// The list row of an entry; times is null without a time table.
-PakRow makeRow(const PakEntry &entry, int32_t index, const PakTimes *times);
+// The list row of an entry, into row (whose strings keep their room); times is
+// null without a time table.
+void fillRow(PakRow &row, const PakEntry &entry, int32_t index, const PakTimes *times);
 
 } // namespace
 
@@ -155,8 +156,10 @@ int32_t PakKeyIndex(std::string_view key)
 
 PakRow MakePakRow(const PakArchive &archive, int32_t index)
 {
-    return makeRow(archive.Entries[static_cast<size_t>(index)], index,
-                   archive.HasTimes ? &archive.Times[static_cast<size_t>(index)] : nullptr);
+    PakRow row;
+    fillRow(row, archive.Entries[static_cast<size_t>(index)], index,
+            archive.HasTimes ? &archive.Times[static_cast<size_t>(index)] : nullptr);
+    return row;
 }
 
 namespace {
@@ -254,31 +257,31 @@ class PakDirectoryReader final
     int64_t m_timesStart = 0;
 };
 
-PakRow makeRow(const PakEntry &entry, int32_t index, const PakTimes *times)
+void fillRow(PakRow &row, const PakEntry &entry, int32_t index, const PakTimes *times)
 {
-    PakRow row;
     row.Index = index;
-    row.Key = PakRowKey(index);
-    row.Name = PakEntryName(entry);
+    char digits[16];
+    row.Key.assign("ID");
+    row.Key.append(digits, std::to_chars(digits, digits + sizeof digits, index).ptr);
+    row.Name.clear();
+    AppendCp1252AsUtf8(row.Name, PakEntryRawName(entry));
+    row.Extension.clear();
     // Both separators count, so that "tools.old/readme" has no extension either.
     for (size_t i = row.Name.size(); i-- > 0;) {
         const char ch = row.Name[i];
         if (ch == '\\' || ch == '/')
             break;
         if (ch == '.') {
-            row.Extension = row.Name.substr(i + 1);
+            row.Extension.assign(row.Name, i + 1);
             break;
         }
     }
     row.Start = entry.Start;
     row.Size = entry.Size;
     row.HasTimes = times != nullptr;
-    if (times) {
-        row.CreationTime = times->CreationTime;
-        row.LastAccessTime = times->LastAccessTime;
-        row.LastWriteTime = times->LastWriteTime;
-    }
-    return row;
+    row.CreationTime = times ? times->CreationTime : 0;
+    row.LastAccessTime = times ? times->LastAccessTime : 0;
+    row.LastWriteTime = times ? times->LastWriteTime : 0;
 }
 
 } // namespace
@@ -331,6 +334,7 @@ Expected<bool> ListPakFile(const std::string &path, PakRowSink &sink)
     std::vector<PakEntry> entries(std::min<size_t>(chunk, static_cast<size_t>(reader.Count())));
     std::vector<PakTimes> times(entries.size());
     bool hasTimes = false;
+    PakRow row;
     for (int64_t first = 0; first < reader.Count(); first += static_cast<int64_t>(chunk)) {
         const size_t n = std::min<size_t>(chunk, static_cast<size_t>(reader.Count() - first));
         if (auto read = reader.ReadEntries(first, n, entries.data()); !read)
@@ -346,9 +350,11 @@ Expected<bool> ListPakFile(const std::string &path, PakRowSink &sink)
             if (auto read = reader.ReadTimes(first, n, times.data()); !read)
                 return read.error();
         }
-        for (size_t i = first == 0 && hasTimes ? 1 : 0; i < n; ++i)
-            sink.AddRow(makeRow(entries[i], static_cast<int32_t>(first + static_cast<int64_t>(i)),
-                                hasTimes ? &times[i] : nullptr));
+        for (size_t i = first == 0 && hasTimes ? 1 : 0; i < n; ++i) {
+            fillRow(row, entries[i], static_cast<int32_t>(first + static_cast<int64_t>(i)),
+                    hasTimes ? &times[i] : nullptr);
+            sink.AddRow(row);
+        }
     }
     return hasTimes;
 }

@@ -314,6 +314,12 @@ std::string Cp1252ToUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
+    AppendCp1252AsUtf8(out, text);
+    return out;
+}
+
+void AppendCp1252AsUtf8(std::string &out, std::string_view text)
+{
     // Names are mostly ASCII: runs of it are copied as they are.
     for (size_t i = 0; i < text.size();) {
         size_t ascii = i;
@@ -326,7 +332,6 @@ std::string Cp1252ToUtf8(std::string_view text)
         AppendUtf8(out, b < 0xA0 ? static_cast<char32_t>(kCp1252High[b - 0x80]) : char32_t{b});
         i = ascii + 1;
     }
-    return out;
 }
 
 std::string Utf8ToCp1252(std::string_view text)
