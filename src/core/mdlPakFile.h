@@ -217,9 +217,12 @@ struct ExtractResult
     std::string Result() const;
 };
 
-// Open handles kept across the entries of one extraction run (the archive, the
-// target folder and the last folder written into), so that a run of many small
-// entries does not reopen them for each one. Everything is closed when it ends.
+// What one extraction run keeps across its entries: the archive, open, with a
+// window of its bytes read ahead, and the target folder with the folders below
+// it that the run has opened, each checked for links once (a bounded number, by
+// path). A file in a known folder is created in one call that the kernel resolves
+// beneath the target folder, so a folder replaced by a link or removed since is
+// noticed then, and walked and checked again. Everything is closed when it ends.
 class ExtractSession final
 {
   public:
