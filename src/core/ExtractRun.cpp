@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 
@@ -106,7 +107,10 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         return;
     }
 
-    std::vector<Item> items(indices.size());
+    // The entries between the one being settled and the last one prepared, by
+    // position modulo Ahead.
+    std::vector<Item> items(Ahead);
+    const auto itemAt = [&items](size_t position) -> Item & { return items[position % Ahead]; };
     // Positions to write ahead, in order: the calling thread fills the queue and
     // publishes how far it is filled; whoever is free claims the next one.
     std::vector<uint32_t> queue(indices.size());
@@ -115,27 +119,46 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
     const auto writeNext = [&] {
         uint32_t next = claimed.load(std::memory_order_relaxed);
         do {
-            if (next >= (published.load(std::memory_order_acquire) & ~Stop))
+            const uint32_t ready = published.load(std::memory_order_acquire);
+            if ((ready & Stop) || next >= ready)
                 return false;
         } while (!claimed.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel));
-        Item &item = items[queue[next]];
+        Item &item = itemAt(queue[next]);
         item.State.store(writeAhead(root, item), std::memory_order_release);
         item.State.notify_all();
         return true;
     };
+
     std::vector<std::thread> threads;
-    for (unsigned i = 0; i < helpers; ++i) {
-        threads.emplace_back([&] {
-            for (;;) {
-                if (writeNext())
-                    continue;
-                const uint32_t seen = published.load(std::memory_order_acquire);
-                if (seen & Stop)
-                    return;
-                if (claimed.load(std::memory_order_acquire) >= seen)
-                    published.wait(seen, std::memory_order_acquire);
-            }
-        });
+    const auto finish = [&] {
+        published.fetch_or(Stop, std::memory_order_acq_rel);
+        published.notify_all();
+        for (std::thread &thread : threads)
+            if (thread.joinable())
+                thread.join();
+    };
+    // The helpers end with the run, also when a listener throws.
+    struct Finally
+    {
+        const decltype(finish) &f;
+        ~Finally() { f(); }
+    } finally{finish};
+    try {
+        for (unsigned i = 0; i < helpers; ++i) {
+            threads.emplace_back([&] {
+                for (;;) {
+                    if (writeNext())
+                        continue;
+                    const uint32_t seen = published.load(std::memory_order_acquire);
+                    if (seen & Stop)
+                        return;
+                    if (claimed.load(std::memory_order_acquire) >= seen)
+                        published.wait(seen, std::memory_order_acquire);
+                }
+            });
+        }
+    } catch (const std::system_error &) {
+        // Fewer helpers, or none: the calling thread writes ahead as well.
     }
 
     // Names met so far, case folded: an entry that would meet an earlier one's
@@ -144,6 +167,9 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
     std::vector<std::pair<size_t, std::string>> made; // folders made ahead, with their entry
     bool inOrderFromHere = false;
     const auto prepare = [&](size_t position) {
+        Item &item = itemAt(position);
+        item.Ahead = false;
+        item.State.store(Pending, std::memory_order_relaxed);
         const int32_t index = EntryIndex(m_archive, PakRowKey(indices[position]));
         if (index < 0 || inOrderFromHere)
             return;
@@ -181,9 +207,9 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
             inOrderFromHere = true;
             return;
         }
-        Item &item = items[position];
         if (entry.Size > 0 && !state.Archive.Read(entry.Start, entry.Size, item.Bytes))
             return;
+        item.Target = {};
         DescribeNewFile(m_archive, index, item.Target);
         item.Target.TargetPath = folder->Shown + place->Leaf;
         item.Relative = folder->Relative + place->Leaf;
@@ -194,23 +220,9 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         published.notify_all();
     };
 
-    const auto finish = [&] {
-        published.fetch_or(Stop, std::memory_order_acq_rel);
-        published.notify_all();
-        for (std::thread &thread : threads)
-            if (thread.joinable())
-                thread.join();
-    };
-    // The helpers end with the run, also when a listener throws.
-    struct Finally
-    {
-        const decltype(finish) &f;
-        ~Finally() { f(); }
-    } finally{finish};
-
     // An entry written ahead is settled here; nullopt leaves it to the steps of ExtractPakEntry.
     const auto settleAhead = [&](size_t position) -> std::optional<bool> {
-        Item &item = items[position];
+        Item &item = itemAt(position);
         if (!item.Ahead)
             return std::nullopt;
         // Rather than wait, the calling thread writes ahead too.
@@ -234,6 +246,35 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         return result.Outcome == ExtractOutcome::Written;
     };
 
+    // The run stopped at position: what later entries did ahead of their turn is
+    // taken back, except folders that an entry up to position needs, as it would
+    // have made them itself.
+    const auto takeBack = [&](size_t position, size_t prepared) {
+        finish();
+        for (size_t later = position + 1; later < prepared; ++later) {
+            const Item &item = itemAt(later);
+            if (item.Ahead && item.State.load(std::memory_order_acquire) == Written)
+                ExtractFolderCache::RemoveBeneath(root, item.Relative, false);
+        }
+        if (made.empty() || made.back().first <= position)
+            return;
+        std::unordered_set<std::string> needed;
+        for (size_t earlier = 0; earlier <= position; ++earlier) {
+            const int32_t index = EntryIndex(m_archive, PakRowKey(indices[earlier]));
+            if (index < 0)
+                continue;
+            const PakEntry &entry = m_archive.Entries[static_cast<size_t>(index)];
+            const auto place = PlaceOf(entry, m_usePathNames, {});
+            std::string relative;
+            for (size_t i = 0; place && i < place->Folders.size(); ++i)
+                needed.insert(relative += place->Folders[i] + '/');
+        }
+        for (auto folder = made.rbegin(); folder != made.rend() && folder->first > position;
+             ++folder)
+            if (!needed.count(folder->second))
+                ExtractFolderCache::RemoveBeneath(root, folder->second, true);
+    };
+
     size_t prepared = 0;
     for (size_t position = 0; position < indices.size(); ++position) {
         for (; prepared < indices.size() && prepared < position + Ahead; ++prepared)
@@ -241,15 +282,7 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         const auto ahead = settleAhead(position);
         if (ahead ? *ahead : settle(position))
             continue;
-
-        // The run stops here: take back what later entries did ahead of their turn.
-        finish();
-        for (size_t later = position + 1; later < prepared; ++later)
-            if (items[later].Ahead && items[later].State.load(std::memory_order_acquire) == Written)
-                ExtractFolderCache::RemoveBeneath(root, items[later].Relative, false);
-        for (auto folder = made.rbegin(); folder != made.rend() && folder->first > position;
-             ++folder)
-            ExtractFolderCache::RemoveBeneath(root, folder->second, true);
+        takeBack(position, prepared);
         return;
     }
 }

@@ -216,6 +216,15 @@ TEST(ExtractRun, AStopTakesBackWhatLaterEntriesWroteAhead)
     Compare compare(entries);
     compare.expectAlike(nothing, {});
 
+    // An entry left to its turn that stops the run keeps the folder it made
+    // itself, even when a later entry made it first.
+    auto pastTheEnd = interleaved(300);
+    pastTheEnd[200] = {"fresh\\past.bin", "x", 1 << 30};
+    for (int i = 201; i < 206; ++i)
+        pastTheEnd[static_cast<size_t>(i)] = {"fresh\\n" + std::to_string(i), "y"};
+    pastTheEnd[206] = {"newer\\n206", "z"};
+    Compare(pastTheEnd).expectAlike(nothing, {});
+
     // A folder on the way that is a link leading out refuses the entry and stops the run.
     compare.expectAlike(
         [](const std::string &out) {
