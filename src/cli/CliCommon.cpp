@@ -11,15 +11,21 @@ void PrintError(const std::string &description, int code)
 
 void AppendEscaped(std::string &out, std::string_view name)
 {
-    for (const char ch : name) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b < 0x20 || b == 0x7F) {
-            static constexpr char hex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += hex[b >> 4];
-            out += hex[b & 0xF];
-        } else
-            out += ch;
+    // Runs without control characters are copied as they are.
+    for (size_t i = 0; i < name.size();) {
+        size_t plain = i;
+        while (plain < name.size() && static_cast<unsigned char>(name[plain]) >= 0x20 &&
+               name[plain] != 0x7F)
+            ++plain;
+        out.append(name.data() + i, plain - i);
+        if (plain == name.size())
+            break;
+        const auto b = static_cast<unsigned char>(name[plain]);
+        static constexpr char hex[] = "0123456789ABCDEF";
+        out += "\\x";
+        out += hex[b >> 4];
+        out += hex[b & 0xF];
+        i = plain + 1;
     }
 }
 

@@ -1,6 +1,7 @@
 // vannerby-cli extract: writes entries of an archive below a folder.
 #include "CliCommon.h"
 
+#include "ExtractRun.h"
 #include "mdlPakFile.h"
 #include "mdlPakMatch.h"
 
@@ -123,14 +124,11 @@ int runExtract(const Options &options)
     const bool canAsk = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
     ExtractOwner *owner = canAsk ? &terminal : nullptr;
 
-    ExtractSession session;
     size_t written = 0, skipped = 0, kept = 0;
     int exitCode = ExitOk;
-    for (size_t done = 0; done < selected.size(); ++done) {
-        progress.show(done);
-        const int32_t index = selected[done];
-        const auto result = ExtractPakEntry(archive, PakRowKey(index), folder, !options.flat,
-                                            settings, owner, &session);
+    // Results arrive in archive order, so lines, counts and the bar read as one
+    // entry after the other, whichever thread wrote the file.
+    const auto report = [&](size_t done, const ExtractResult &result) {
         const char *verb = nullptr;
         switch (result.Outcome) {
         case ExtractOutcome::Written:
@@ -149,29 +147,31 @@ int runExtract(const Options &options)
             progress.clear();
             std::fprintf(stderr, "vannerby-cli: Abbruch durch den Benutzer!\n");
             exitCode = ExitEntryFailed;
-            break;
+            return;
         case ExtractOutcome::NotFound: {
             progress.clear();
             const PakError error = MakePakError(PakErrorCode::FileNotFound, archive.PakPath);
             PrintError(error.Description, error.Code);
             exitCode = ExitEntryFailed;
-            break;
+            return;
         }
         case ExtractOutcome::Failed:
             progress.clear();
             PrintError(result.Error.Description, result.Error.Code);
             exitCode = ExitEntryFailed;
-            break;
+            return;
         }
-        if (exitCode != ExitOk)
-            break;
         if (options.verbose) {
             progress.clear(); // redrawn below the line on the next entry
             const std::string name =
-                EscapeControl(PakEntryName(archive.Entries[static_cast<size_t>(index)]));
+                EscapeControl(PakEntryName(archive.Entries[static_cast<size_t>(selected[done])]));
             std::printf("%s %s\n", verb, name.c_str());
         }
-    }
+        if (done + 1 < selected.size())
+            progress.show(done + 1);
+    };
+    progress.show(0);
+    ExtractRun(archive, folder, !options.flat, settings, owner).Extract(selected, report);
     progress.clear();
     std::fflush(stdout);
     std::fprintf(stderr, "%zu written, %zu skipped, %zu kept\n", written, skipped, kept);

@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace cli {
 namespace {
@@ -55,25 +56,32 @@ class ListSink final : public PakRowSink
             m_out << "\n";
             break;
         case Format::Long: {
-            std::string &out = m_out.buffer();
-            out += row.Key;
-            out += '\t';
-            AppendEscaped(out, row.Name);
-            out += '\t';
-            AppendEscaped(out, row.Extension);
-            char number[16];
+            // The line is put together in place and appended once; it cannot be
+            // longer: a name of 128 bytes is at most 512 bytes escaped.
+            char line[2048];
+            char *p = put(line, row.Key);
+            *p++ = '\t';
+            p = putEscaped(p, row.Name);
+            *p++ = '\t';
+            p = putEscaped(p, row.Extension);
             for (const int32_t value : {row.Start, row.Size}) {
-                out += '\t';
-                out.append(number, std::to_chars(number, number + sizeof number, value).ptr);
+                *p++ = '\t';
+                p = std::to_chars(p, p + 16, value).ptr;
             }
             for (const FileTime t : {row.CreationTime, row.LastAccessTime, row.LastWriteTime}) {
-                out += '\t';
-                if (row.HasTimes)
-                    AppendIsoTime(out, t);
-                else
-                    out += '-';
+                *p++ = '\t';
+                if (!row.HasTimes) {
+                    *p++ = '-';
+                    continue;
+                }
+                if (t != m_lastTime) {
+                    m_lastText = IsoTime(t);
+                    m_lastTime = t;
+                }
+                p = put(p, m_lastText);
             }
-            out += '\n';
+            *p++ = '\n';
+            m_out.buffer().append(line, static_cast<size_t>(p - line));
             break;
         }
         case Format::Json:
@@ -98,9 +106,35 @@ class ListSink final : public PakRowSink
     bool empty() const { return m_first; }
 
   private:
+    static char *put(char *p, std::string_view text)
+    {
+        std::memcpy(p, text.data(), text.size());
+        return p + text.size();
+    }
+    // As AppendEscaped: control characters as \\xHH.
+    static char *putEscaped(char *p, std::string_view text)
+    {
+        for (const char ch : text) {
+            const auto b = static_cast<unsigned char>(ch);
+            if (b >= 0x20 && b != 0x7F) {
+                *p++ = ch;
+                continue;
+            }
+            static constexpr char hex[] = "0123456789ABCDEF";
+            *p++ = '\\';
+            *p++ = 'x';
+            *p++ = hex[b >> 4];
+            *p++ = hex[b & 0xF];
+        }
+        return p;
+    }
+
     Output &m_out;
     Format m_format;
     bool m_first = true;
+    // Listings repeat the same few times thousands of times; the last one is kept.
+    FileTime m_lastTime = 1;
+    std::string m_lastText;
 };
 
 } // namespace
@@ -191,7 +225,11 @@ void AddListCommand(CLI::App &app, int &exitCode)
         ListSink sink(out, format);
         PakArchive archive;
         if (format != ListSink::Format::Json) {
-            exitCode = LoadArchive(archivePath, archive, &sink) ? ExitOk : ExitUsage;
+            // Rows are written as the directory is read, without keeping it.
+            const auto listed = ListPakFile(archivePath, sink);
+            if (!listed)
+                PrintError(listed.error().Description, listed.error().Code);
+            exitCode = listed ? ExitOk : ExitUsage;
             return;
         }
         // has_times precedes the entries, so the rows are made after the load.

@@ -116,6 +116,14 @@ bool IsPakFile(const std::string &path);
 Expected<void> ReadPakFile(const std::string &path, PakArchive &archive,
                            PakRowSink *sink = nullptr);
 
+// Hands the listed entries of the archive at path to sink, as ReadPakFile
+// would, but reads the directory piece by piece instead of keeping it, so that
+// listing a large archive needs little memory. Every check of ReadPakFile is
+// made before the first row; only a failed read midway (a device error, a file
+// cut short meanwhile) ends the rows early. The value says whether the archive
+// has a time table.
+Expected<bool> ListPakFile(const std::string &path, PakRowSink &sink);
+
 // The stored file time as a local date-time, in the time zone rules in force at
 // that instant, milliseconds dropped.
 DateTime FileTimeToDate(FileTime time);
@@ -209,9 +217,12 @@ struct ExtractResult
     std::string Result() const;
 };
 
-// Open handles kept across the entries of one extraction run (the archive, the
-// target folder and the last folder written into), so that a run of many small
-// entries does not reopen them for each one. Everything is closed when it ends.
+// What one extraction run keeps across its entries: the archive, open, with a
+// window of its bytes read ahead, and the target folder with the folders below
+// it that the run has opened, each checked for links once (a bounded number, by
+// path). A file in a known folder is created in one call that the kernel resolves
+// beneath the target folder, so a folder replaced by a link or removed since is
+// noticed then, and walked and checked again. Everything is closed when it ends.
 class ExtractSession final
 {
   public:
@@ -223,6 +234,7 @@ class ExtractSession final
   private:
     struct State;
     std::unique_ptr<State> m_state;
+    friend class ExtractRun;
     friend ExtractResult ExtractPakEntry(const PakArchive &, std::string_view, const std::string &,
                                          bool, const ExtractSettings &, ExtractOwner *,
                                          ExtractSession *);

@@ -314,16 +314,24 @@ std::string Cp1252ToUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (const char ch : text) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b < 0x80)
-            out += ch;
-        else if (b < 0xA0)
-            AppendUtf8(out, kCp1252High[b - 0x80]);
-        else
-            AppendUtf8(out, b);
-    }
+    AppendCp1252AsUtf8(out, text);
     return out;
+}
+
+void AppendCp1252AsUtf8(std::string &out, std::string_view text)
+{
+    // Names are mostly ASCII: runs of it are copied as they are.
+    for (size_t i = 0; i < text.size();) {
+        size_t ascii = i;
+        while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80)
+            ++ascii;
+        out.append(text.data() + i, ascii - i);
+        if (ascii == text.size())
+            break;
+        const auto b = static_cast<unsigned char>(text[ascii]);
+        AppendUtf8(out, b < 0xA0 ? static_cast<char32_t>(kCp1252High[b - 0x80]) : char32_t{b});
+        i = ascii + 1;
+    }
 }
 
 std::string Utf8ToCp1252(std::string_view text)

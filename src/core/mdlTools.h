@@ -73,6 +73,8 @@ void AppendUtf8(std::string &out, char32_t cp);
 // Windows-1252 bytes as UTF-8. The five undefined bytes map to U+0081, U+008D,
 // U+008F, U+0090 and U+009D, so that every byte survives the round trip.
 std::string Cp1252ToUtf8(std::string_view text);
+// The same, appended to out.
+void AppendCp1252AsUtf8(std::string &out, std::string_view text);
 // UTF-8 as Windows-1252; characters it cannot hold (and invalid UTF-8) become "?".
 std::string Utf8ToCp1252(std::string_view text);
 

@@ -1,5 +1,6 @@
 #include "PakWriter.h"
 #include "TestSupport.h"
+#include "mdlTools.h"
 
 #include <gtest/gtest.h>
 
@@ -158,4 +159,27 @@ TEST(Cli, ExtractStopsAtTheFirstFailingEntry)
                      "1 written, 0 skipped, 0 kept\n");
     EXPECT_FALSE(ReadFile(dir / "out/later.txt").size());
     EXPECT_FALSE(ReadFile(dir / "evil.txt").size());
+}
+
+TEST(Cli, ALongRunReportsInArchiveOrderAndStopsAtTheFirstFailure)
+{
+    TempDir dir;
+    std::vector<PakWriterEntry> entries;
+    std::string expected;
+    for (int i = 0; i < 400; ++i) {
+        entries.push_back({"d" + std::to_string(i % 7) + "\\f" + std::to_string(i), "x"});
+        if (i < 250)
+            expected += "written d" + std::to_string(i % 7) + "\\f" + std::to_string(i) + "\n";
+    }
+    entries[250] = {"..\\evil.txt", "e"};
+    entries[251] = {"later\\never.txt", "l"};
+    const std::string pak = makeArchive(dir, entries, true);
+    const auto r = cli({"extract", "-v", "-C", dir / "out", pak});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(r.err, "vannerby-cli: Dateiname oder -nummer falsch: ..\\evil.txt (52)\n"
+                     "250 written, 0 skipped, 0 kept\n");
+    EXPECT_TRUE(ReadFile(dir / "out/d0/f252").empty());
+    EXPECT_FALSE(mdlTools::DirExists(dir / "out/later"));
+    EXPECT_EQ(ReadFile(dir / "out/d5/f243"), "x");
 }

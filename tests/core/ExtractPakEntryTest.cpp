@@ -372,3 +372,85 @@ TEST(ExtractPakEntry, OwnerHearsOfLongCopiesAndMayStopThem)
     EXPECT_EQ(ReadFile(f.out + "/old.bin"), "keep me");
     EXPECT_EQ(listDir(f.out), (std::set<std::string>{"big.bin", "old.bin"}));
 }
+
+TEST(ExtractPakEntry, ASessionNoticesFoldersChangedBetweenEntries)
+{
+    Fixture f({{"a\\x.txt", "x"},
+               {"a\\y.txt", "y"},
+               {"b\\x.txt", "x"},
+               {"b\\y.txt", "y"},
+               {"c\\x.txt", "x"},
+               {"c\\y.txt", "y"},
+               {"d\\x.txt", "x"},
+               {"d\\y.txt", "y"},
+               {"e\\x.txt", "x"},
+               {"e\\y.txt", "y"}});
+    ExtractSession session;
+    const auto extract = [&](int32_t index, ExtractSettings settings = {}) {
+        return ExtractPakEntry(f.archive, PakRowKey(index), f.out, true, settings, nullptr,
+                               &session);
+    };
+    for (int32_t i = 1; i <= 9; i += 2)
+        ASSERT_EQ(extract(i).Outcome, ExtractOutcome::Written) << i;
+    mdlTools::CreatePath(f.dir / "outside");
+
+    // Moved out of the target and replaced by a link to where it went: refused,
+    // although the folder opened for the first entry is still the same folder.
+    ASSERT_EQ(rename((f.out + "/a").c_str(), (f.dir / "moved").c_str()), 0);
+    ASSERT_EQ(symlink((f.dir / "moved").c_str(), (f.out + "/a").c_str()), 0);
+    const auto moved = extract(2);
+    EXPECT_EQ(moved.Outcome, ExtractOutcome::Failed);
+    EXPECT_EQ(moved.Error.Code, 52);
+    EXPECT_EQ(listDir(f.dir / "moved"), std::set<std::string>{"x.txt"});
+
+    // Deleted and replaced by a relative link that leads out: refused.
+    ASSERT_TRUE(mdlTools::DeletePath(f.out + "/b"));
+    ASSERT_EQ(symlink("../outside", (f.out + "/b").c_str()), 0);
+    EXPECT_EQ(extract(4).Error.Code, 52);
+    EXPECT_TRUE(listDir(f.dir / "outside").empty());
+
+    // Deleted: made again.
+    ASSERT_TRUE(mdlTools::DeletePath(f.out + "/c"));
+    EXPECT_EQ(extract(6).Outcome, ExtractOutcome::Written);
+    EXPECT_EQ(ReadFile(f.out + "/c/y.txt"), "y");
+
+    // Replaced by a file: the same error as without a session.
+    ASSERT_TRUE(mdlTools::DeletePath(f.out + "/d"));
+    WriteFile(f.out + "/d", "file");
+    const auto blocked = extract(8);
+    EXPECT_EQ(blocked.Outcome, ExtractOutcome::Failed);
+    EXPECT_EQ(blocked.Error.Code, f.extract(8).Error.Code);
+    EXPECT_EQ(ReadFile(f.out + "/d"), "file");
+
+    // Replaced by a link that stays inside: followed, as on the first visit.
+    ASSERT_TRUE(mdlTools::DeletePath(f.out + "/e"));
+    mdlTools::CreatePath(f.out + "/real");
+    ASSERT_EQ(symlink("real", (f.out + "/e").c_str()), 0);
+    EXPECT_EQ(extract(10).Outcome, ExtractOutcome::Written);
+    EXPECT_EQ(ReadFile(f.out + "/real/y.txt"), "y");
+
+    // A file that turns up in a known folder is decided about as usual.
+    WriteFile(f.out + "/c/x.txt", "old");
+    EXPECT_EQ(extract(5).Outcome, ExtractOutcome::Kept);
+    EXPECT_EQ(extract(5, {1, 0}).Outcome, ExtractOutcome::Written);
+    EXPECT_EQ(ReadFile(f.out + "/c/x.txt"), "x");
+    EXPECT_EQ(listDir(f.out + "/c"), (std::set<std::string>{"x.txt", "y.txt"}));
+    EXPECT_TRUE(listDir(f.dir / "outside").empty());
+}
+
+TEST(ExtractPakEntry, ASessionServesMoreFoldersThanItKeepsOpen)
+{
+    // Entry i in folder i mod 700, visited twice round: more folders than are kept open.
+    std::vector<PakWriterEntry> entries;
+    for (int i = 0; i < 1400; ++i)
+        entries.push_back({"f" + std::to_string(i % 700) + "\\n" + std::to_string(i), "z"});
+    Fixture f(entries);
+    ExtractSession session;
+    for (int32_t i = 1; i <= 1400; ++i)
+        ASSERT_EQ(
+            ExtractPakEntry(f.archive, PakRowKey(i), f.out, true, {}, nullptr, &session).Outcome,
+            ExtractOutcome::Written)
+            << i;
+    EXPECT_EQ(listDir(f.out).size(), 700u);
+    EXPECT_EQ(listDir(f.out + "/f699"), (std::set<std::string>{"n699", "n1399"}));
+}

@@ -158,12 +158,56 @@ TEST(ReadPakFile, DamagedArchivesFailWithoutTouchingTheModel)
         EXPECT_TRUE(sink.rows.empty());
         EXPECT_EQ(archive.PakPath, dir / "good.pak") << c.what;
         EXPECT_EQ(archive.Entries.size(), 1u);
+        // Listing without loading makes the same checks before any row.
+        const auto listed = ListPakFile(dir / "bad.pak", sink);
+        ASSERT_FALSE(listed) << c.what;
+        EXPECT_EQ(listed.error().Code, c.code) << c.what;
+        EXPECT_TRUE(sink.rows.empty()) << c.what;
     }
     const auto missing = ReadPakFile(dir / "missing.pak", archive);
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().Code, 53);
     EXPECT_EQ(PakErrorMessage(missing.error()),
               "Datei nicht gefunden: " + (dir / "missing.pak") + "\r\n(Runtime-Error: 53)");
+}
+
+TEST(ListPakFile, GivesTheRowsOfReadPakFile)
+{
+    TempDir dir;
+    // More entries than one piece of the directory holds, with and without a time table.
+    std::vector<PakWriterEntry> entries;
+    for (int i = 0; i < 5000; ++i)
+        entries.push_back({"f\\n" + std::to_string(i) + ".x" + std::to_string(i % 3),
+                           std::string(static_cast<size_t>(i % 5), 'q'),
+                           {},
+                           {},
+                           kWinter + static_cast<FileTime>(i),
+                           kSpring,
+                           kWinter});
+    const auto describe = [](const PakRow &r) {
+        return r.Key + "|" + r.Name + "|" + r.Extension + "|" + std::to_string(r.Start) + "|" +
+               std::to_string(r.Size) + "|" + std::to_string(r.HasTimes) + "|" +
+               std::to_string(r.CreationTime) + "|" + std::to_string(r.LastAccessTime) + "|" +
+               std::to_string(r.LastWriteTime);
+    };
+    for (const bool withTimes : {true, false}) {
+        PakWriterOptions options;
+        options.WithTimeTable = withTimes;
+        ASSERT_TRUE(WritePak(dir / "a.pak", entries, options));
+        PakArchive archive;
+        CollectRows loaded, listed;
+        ASSERT_TRUE(ReadPakFile(dir / "a.pak", archive, &loaded));
+        const auto hasTimes = ListPakFile(dir / "a.pak", listed);
+        ASSERT_TRUE(hasTimes);
+        EXPECT_EQ(*hasTimes, withTimes);
+        ASSERT_EQ(listed.rows.size(), 5000u);
+        for (size_t i = 0; i < loaded.rows.size(); ++i)
+            ASSERT_EQ(describe(listed.rows[i]), describe(loaded.rows[i])) << i;
+    }
+    WriteFile(dir / "e.pak", BuildPak({}));
+    CollectRows none;
+    EXPECT_TRUE(ListPakFile(dir / "e.pak", none));
+    EXPECT_TRUE(none.rows.empty());
 }
 
 TEST(ReadPakFile, EmptyArchiveLoadsAndKeepsItsFullPath)
