@@ -33,6 +33,32 @@ struct Measure
     long peakKiB = 0;
 };
 
+// Starts full[0] (looked up in PATH) with its output to /dev/null and waits for
+// it; the exit status, or -1 when it cannot be started. posix_spawn does not
+// copy this process's memory, so the start costs the same small amount for
+// every tool.
+int spawnQuiet(const std::vector<std::string> &full, const std::string &cwd)
+{
+    std::vector<char *> argv;
+    for (const auto &a : full)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (!cwd.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    pid_t pid = 0;
+    const int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0)
+        return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
 // Runs a command with its output to /dev/null, under /usr/bin/time for the peak
 // resident memory (a small parent, so the figure is the command's own).
 Measure run(const std::vector<std::string> &args, const std::string &cwd = {})
@@ -42,27 +68,12 @@ Measure run(const std::vector<std::string> &args, const std::string &cwd = {})
     close(timeFd);
     std::vector<std::string> full = {"/usr/bin/time", "-f", "%M", "-o", timeFile};
     full.insert(full.end(), args.begin(), args.end());
-    std::vector<char *> argv;
-    for (const auto &a : full)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    // posix_spawn does not copy this process's memory, so the start costs the
-    // same small amount for every tool.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (!cwd.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+    const int status = spawnQuiet(full, cwd);
+    if (status < 0) {
         std::fprintf(stderr, "cannot start %s\n", args[0].c_str());
         std::exit(1);
     }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    waitpid(pid, &status, 0);
     const auto end = std::chrono::steady_clock::now();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "failed: %s ... (status %d)\n", args[0].c_str(), status);
@@ -186,22 +197,8 @@ long countSyscalls(const std::string &work, const std::vector<std::string> &args
     const std::string counts = work + "/strace-" + std::to_string(getpid()) + ".txt";
     std::vector<std::string> full = {"strace", "-f", "-c", "-o", counts};
     full.insert(full.end(), args.begin(), args.end());
-    std::vector<char *> argv;
-    for (const auto &a : full)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (!cwd.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-    pid_t pid = 0;
-    int status = 0;
-    if (posix_spawnp(&pid, "strace", &actions, nullptr, argv.data(), environ) != 0)
+    if (spawnQuiet(full, cwd) < 0)
         return -1;
-    posix_spawn_file_actions_destroy(&actions);
-    waitpid(pid, &status, 0);
     long calls = -1;
     if (FILE *f = std::fopen(counts.c_str(), "r")) {
         char line[256];
