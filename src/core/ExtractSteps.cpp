@@ -12,55 +12,6 @@ using namespace mdlTools;
 namespace ExtractSteps {
 namespace {
 
-// Copies size bytes from the archive at offset into out, in bounded steps; the
-// kernel's copy call where it can, else through a fixed buffer. An owner hears
-// of every step and may stop the copy.
-CopyStatus copyRange(int in, int64_t offset, int64_t size, int out, ExtractOwner *owner,
-                     const ExtractTarget &target)
-{
-    loff_t from = offset;
-    bool kernelCopy = true;
-    std::unique_ptr<char[]> buffer;
-    constexpr size_t bufferSize = 1 << 20;
-    const int64_t total = size;
-    int64_t reported = 0;
-    while (size > 0) {
-        const size_t step = static_cast<size_t>(
-            std::min<int64_t>(size, owner ? ExtractProgressStep : int64_t{1} << 30));
-        ssize_t n;
-        if (kernelCopy) {
-            n = ::copy_file_range(in, &from, out, nullptr, step, 0);
-            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                          errno == EOPNOTSUPP || errno == EBADF)) {
-                kernelCopy = false;
-                continue;
-            }
-        } else {
-            if (!buffer)
-                buffer = std::make_unique<char[]>(bufferSize);
-            n = ::pread(in, buffer.get(), std::min(step, bufferSize), from);
-            if (n > 0 && !WriteBytes(out, buffer.get(), static_cast<size_t>(n)))
-                return CopyStatus::Failed;
-            if (n > 0)
-                from += n;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = 0; // the archive ended early
-            return CopyStatus::Failed;
-        }
-        size -= n;
-        if (owner && (size == 0 || total - size - reported >= ExtractProgressStep)) {
-            reported = total - size;
-            if (!owner->CopyProgress(target, reported))
-                return CopyStatus::Stopped;
-        }
-    }
-    return CopyStatus::Done;
-}
-
 std::string tempName()
 {
     static std::mt19937_64 random{std::random_device{}()};
@@ -180,11 +131,12 @@ Expected<Fd> CreateReplacement(int dir, const struct stat &existing, const struc
     return out;
 }
 
-CopyStatus CopyEntryBytes(ExtractArchiveFile &archive, const PakEntry &entry, int out,
-                          ExtractOwner *owner, const ExtractTarget &target)
+CopyStatus CopyEntryBytes(ExtractArchiveFile &archive, ExtractKernelCopy &copier,
+                          const PakEntry &entry, int out, ExtractOwner *owner,
+                          const ExtractTarget &target)
 {
     if (entry.Size > ExtractArchiveFile::WindowSize)
-        return copyRange(archive.Get(), entry.Start, entry.Size, out, owner, target);
+        return copier.Copy(archive.Get(), entry.Start, entry.Size, out, owner, target);
     if (entry.Size == 0)
         return CopyStatus::Done;
     ExtractArchiveFile::Bytes bytes;

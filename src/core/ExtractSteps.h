@@ -2,6 +2,7 @@
 
 #include "ExtractArchiveFile.h"
 #include "ExtractFolderCache.h"
+#include "ExtractKernelCopy.h"
 #include "Fd.h"
 #include "mdlPakFile.h"
 
@@ -11,11 +12,13 @@
 #include <sys/stat.h>
 #include <vector>
 
-// What an extraction run keeps between entries: the archive and the target's folders.
+// What an extraction run keeps between entries: the archive, the target's
+// folders and the means of copying large entries.
 struct ExtractSession::State
 {
     ExtractArchiveFile Archive;
     ExtractFolderCache Folders;
+    ExtractKernelCopy Copier;
 };
 
 // The steps of extracting one entry, in the order ExtractPakEntry takes them.
@@ -71,16 +74,11 @@ ExtractOutcome DecideAboutExisting(const ExtractSettings &settings, ExtractOwner
 Expected<Fd> CreateReplacement(int dir, const struct stat &existing, const struct stat &archive,
                                const std::string &targetPath, std::string &written);
 
-enum class CopyStatus
-{
-    Done,
-    Failed, // errno says why; 0 when the archive ended early
-    Stopped // the owner stopped it
-};
 // The entry's bytes into out: small entries from the archive's window, large
-// ones by the kernel's copy in bounded steps, the owner told of each step.
-CopyStatus CopyEntryBytes(ExtractArchiveFile &archive, const PakEntry &entry, int out,
-                          ExtractOwner *owner, const ExtractTarget &target);
+// ones by the kernel in bounded steps, the owner told of each step.
+CopyStatus CopyEntryBytes(ExtractArchiveFile &archive, ExtractKernelCopy &copier,
+                          const PakEntry &entry, int out, ExtractOwner *owner,
+                          const ExtractTarget &target);
 // All of size bytes into out; false with errno.
 bool WriteBytes(int out, const char *data, size_t size);
 

@@ -508,7 +508,8 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
             ExtractFolderCache::RemoveBeneath(state.Folders.Root(), folder->Relative + written,
                                               false);
     };
-    const CopyStatus copied = CopyEntryBytes(state.Archive, entry, out.get(), owner, target);
+    const CopyStatus copied =
+        CopyEntryBytes(state.Archive, state.Copier, entry, out.get(), owner, target);
     if (copied != CopyStatus::Done) {
         const int err = errno;
         discard();

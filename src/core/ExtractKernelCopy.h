@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Fd.h"
+#include "mdlPakFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <sys/types.h>
+
+enum class CopyStatus
+{
+    Done,
+    Failed, // errno says why; 0 when the archive ended early
+    Stopped // the owner stopped it
+};
+
+// Copies a range of the archive into a new file without the bytes passing
+// through user memory, for as long as an extraction run lasts.
+//
+// The bytes are spliced through a pipe of a mebibyte: entries sit at any
+// offset in an archive, and the kernel's copy call moves a misaligned range a
+// page-sized pipe at a time, which costs half as much again as an aligned copy.
+// Where no such pipe is granted, or the file systems cannot splice, the copy
+// call takes over, and after it a fixed buffer.
+class ExtractKernelCopy final
+{
+  public:
+    // Copies size bytes of in at offset to out's position. The owner hears of
+    // every step of at most ExtractProgressStep bytes and the end, and may stop
+    // the copy between steps.
+    CopyStatus Copy(int in, int64_t offset, int64_t size, int out, ExtractOwner *owner,
+                    const ExtractTarget &target);
+
+    // The pipe's size wanted; less than the smallest is not worth splicing for.
+    static constexpr size_t PipeSize = size_t{1} << 20;
+    static constexpr size_t SmallestPipe = size_t{256} << 10;
+
+  private:
+    enum class Method
+    {
+        Splice,
+        CopyRange,
+        Buffer
+    };
+    bool openPipe();
+    void dropPipe();
+    // One step of at most size bytes; the number copied (0 at the archive's end),
+    // or -1 with errno. A method the files do not support gives way to the next.
+    ssize_t step(Method &method, int in, loff_t &from, size_t size, int out);
+    ssize_t splice(int in, loff_t &from, size_t size, int out, bool &unsupported);
+
+    Fd m_pipeRead, m_pipeWrite;
+    size_t m_pipeSize = 0;
+    bool m_pipeRefused = false;
+    std::unique_ptr<char[]> m_buffer;
+};
