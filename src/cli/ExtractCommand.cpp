@@ -105,12 +105,17 @@ int runExtract(const Options &options)
         return ExitUsage;
 
     std::vector<std::string> patterns;
-    for (const auto &pattern : options.patterns)
-        patterns.push_back(mdlTools::Utf8ToCp1252(pattern));
+    for (const auto &pattern : options.patterns) {
+        // A character outside Windows-1252 comes back as "?", which must not
+        // turn into a wildcard: such a pattern matches no stored name.
+        std::string raw = mdlTools::Utf8ToCp1252(pattern);
+        if (mdlTools::Cp1252ToUtf8(raw) == pattern)
+            patterns.push_back(std::move(raw));
+    }
     std::vector<int32_t> selected;
     for (int32_t i = archive.HasTimes ? 1 : 0; i < archive.Header.EntryCount; ++i) {
         const auto name = PakEntryRawName(archive.Entries[static_cast<size_t>(i)]);
-        bool wanted = patterns.empty();
+        bool wanted = options.patterns.empty();
         for (size_t k = 0; !wanted && k < patterns.size(); ++k)
             wanted = PakGlobMatch(patterns[k], name);
         if (wanted)

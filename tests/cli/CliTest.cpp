@@ -145,6 +145,12 @@ TEST(Cli, ExtractSelectsByPatternAndHonoursTheFlags)
     r = cli({"extract", "-C", dir / "none", pak, "*.nothing"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "0 written, 0 skipped, 0 kept\n");
+    // "€" is in Windows-1252, "ő" is not and so is in no stored name: it is no wildcard.
+    r = cli({"extract", "-C", dir / "none", pak,
+             "r\xC5\x91"
+             "adme.txt",
+             "*\xE2\x82\xAC"});
+    EXPECT_EQ(r.err, "0 written, 0 skipped, 0 kept\n");
 }
 
 TEST(Cli, ExtractStopsAtTheFirstFailingEntry)
