@@ -5,6 +5,8 @@
 // used before; outputs stay until the caller deletes the work folder, because
 // this file system creates files slowly right after a mass delete. Prints every
 // pair and the median of the paired ratios; the targets are in the last column.
+// Every timed run starts on a settled disk, so that no run pays for another's
+// writing back.
 //
 // usage: bench_core VANNERBY-CLI WORK-FOLDER [PAIRS] [CASE...]
 // CASE: grouped interleaved interleaved100k large list syscalls (default: all)
@@ -216,6 +218,41 @@ long countSyscalls(const std::string &work, const std::vector<std::string> &args
     return calls;
 }
 
+// Writes the page cache back and waits until the disks have been idle for a
+// fifth of a second (at most a minute), so that no timed run pays for the
+// writing back, or discarding, of an earlier run's files.
+void settle()
+{
+    sync();
+    const auto busyTicks = [] {
+        long long ticks = 0, inFlight = 0;
+        if (FILE *f = std::fopen("/proc/diskstats", "r")) {
+            char line[512];
+            while (std::fgets(line, sizeof line, f)) {
+                long long v[10] = {};
+                char name[64];
+                if (std::sscanf(line,
+                                "%*d %*d %63s %lld %lld %lld %lld %lld %lld %lld %lld %lld %lld",
+                                name, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8],
+                                &v[9]) == 11) {
+                    inFlight += v[8];
+                    ticks += v[9];
+                }
+            }
+            std::fclose(f);
+        }
+        return inFlight > 0 ? -1 : ticks;
+    };
+    long long last = busyTicks();
+    for (int waited = 0; waited < 300; ++waited) {
+        usleep(200 * 1000);
+        const long long now = busyTicks();
+        if (now >= 0 && now == last)
+            return;
+        last = now;
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -267,7 +304,7 @@ int main(int argc, char **argv)
         }
         makePair(work + "/large4", big);
     }
-    sync();
+    settle();
 
     long peakVannerby = 0, peakLarge = 0;
     const auto vannerby = [&](const std::vector<std::string> &args) {
@@ -304,14 +341,13 @@ int main(int argc, char **argv)
 
     if (wanted("large")) {
         // Before the small cases, whose hundreds of thousands of files leave the
-        // disk busy long after they are written. Each run starts with the page
-        // cache written back, so that no run pays for the previous one's dirty pages.
+        // disk busy long after they are written back.
         std::vector<double> toTar, toCp, v, t, c;
         for (int i = 0; i < pairs; ++i) {
             double sv = 0, st = 0, sc = 0;
             std::vector<std::string> outputs;
             for (int k = 0; k < 3; ++k) {
-                sync();
+                settle();
                 outputs.push_back(freshFolder());
                 switch ((k + i) % 3) {
                 case 0: {
@@ -358,6 +394,7 @@ int main(int argc, char **argv)
         for (int i = 0; i < pairs; ++i) {
             double sv = 0, st = 0;
             for (int k = 0; k < 2; ++k) {
+                settle();
                 if ((k == 0) == (i % 2 == 0))
                     sv = vannerby({"extract", "-C", freshFolder(), base + ".pak"}).seconds;
                 else
