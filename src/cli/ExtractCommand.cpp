@@ -96,6 +96,7 @@ struct Options
     bool overwrite = false;
     bool skipOlder = false;
     bool verbose = false;
+    unsigned jobs = 0;
 };
 
 int runExtract(const Options &options)
@@ -176,7 +177,8 @@ int runExtract(const Options &options)
             progress.show(done + 1);
     };
     progress.show(0);
-    ExtractRun(archive, folder, !options.flat, settings, owner).Extract(selected, report);
+    ExtractRun(archive, folder, !options.flat, settings, owner)
+        .Extract(selected, report, options.jobs);
     progress.clear();
     std::fflush(stdout);
     std::fprintf(stderr, "%zu written, %zu skipped, %zu kept\n", written, skipped, kept);
@@ -195,6 +197,9 @@ void AddExtractCommand(CLI::App &app, int &exitCode)
     cmd->add_flag("--skip-older", options->skipOlder,
                   "Skip entries that are not newer than the file on disk");
     cmd->add_flag("-v", options->verbose, "Print what happened to each entry");
+    cmd->add_option("-j,--jobs", options->jobs,
+                    "Threads that write files (default: one per core; 1: one entry at a time)")
+        ->check(CLI::Range(1u, 64u));
     cmd->add_option("ARCHIVE", options->archivePath, "The archive")->required();
     cmd->add_option("PATTERN", options->patterns,
                     "Extract only entries whose whole name matches (* and ?, any case)");

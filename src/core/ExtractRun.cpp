@@ -82,7 +82,7 @@ ExtractRun::ExtractRun(const PakArchive &archive, std::string targetFolder, bool
 }
 
 void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &listener,
-                         unsigned helpers)
+                         unsigned writers)
 {
     ExtractSession session;
     ExtractSession::State &state = *session.m_state;
@@ -94,8 +94,8 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         return !result.Result().empty();
     };
 
-    if (helpers == 0)
-        helpers = std::max(1u, std::thread::hardware_concurrency()) - 1;
+    const unsigned helpers =
+        (writers == 0 ? std::max(1u, std::thread::hardware_concurrency()) : writers) - 1;
     const bool pays = helpers >= 1 && indices.size() < Stop && indices.size() >= 2 * Ahead &&
                       ExtractFolderCache::CanResolveBeneath() &&
                       state.Archive.Open(m_archive.PakPath).has_value() &&

@@ -23,11 +23,10 @@ class ExtractRun final
     // Extracts the entries at indices, in that order. The owner is asked and the
     // listener told on the calling thread, in order; the run ends after the first
     // empty result, and nothing that a later entry wrote ahead of it stays behind.
-    // helpers: threads that write ahead besides the calling thread (0: one per
-    // further core); with one core, or few entries, everything runs on the
-    // calling thread.
+    // writers: how many threads write, the calling thread among them (0: one
+    // per core); with one, or few entries, everything runs on the calling thread.
     void Extract(const std::vector<int32_t> &indices, const Listener &listener,
-                 unsigned helpers = 0);
+                 unsigned writers = 0);
 
   private:
     const PakArchive &m_archive;

@@ -103,6 +103,7 @@ TEST(Cli, ErrorsAndExitCodes)
     EXPECT_EQ(cli({"list"}).exitCode, 2);
     EXPECT_EQ(cli({"list", "-l", "--json", dir / "text.pak"}).exitCode, 2);
     EXPECT_EQ(cli({"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(cli({"extract", "-j", "0", "-C", dir / "out", dir / "damaged.pak"}).exitCode, 2);
     EXPECT_EQ(cli({"--help"}).exitCode, 0);
 }
 
@@ -123,8 +124,9 @@ TEST(Cli, ExtractSelectsByPatternAndHonoursTheFlags)
     EXPECT_EQ(ReadFile(dir / "maps/Nord/a.ini"), "a");
     EXPECT_EQ(ReadFile(dir / "Ärger.txt"), "c");
 
-    // -C creates the folder with its parents; --flat drops folder names.
-    r = cli({"extract", "--flat", "-C", dir / "x/y", pak, "maps\\nord\\?.ini"});
+    // -C creates the folder with its parents; --flat drops folder names; -j 1
+    // writes one entry at a time.
+    r = cli({"extract", "--flat", "-j", "1", "-C", dir / "x/y", pak, "maps\\nord\\?.ini"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(ReadFile(dir / "x/y/a.ini"), "a");
 

@@ -129,7 +129,7 @@ class Compare
                 .Extract(
                     m_indices,
                     [&](size_t, const ExtractResult &r) { outcome.results.push_back(describe(r)); },
-                    2);
+                    3);
         } else {
             ExtractSession session;
             for (const int32_t i : m_indices) {
