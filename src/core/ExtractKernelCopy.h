@@ -18,11 +18,11 @@ enum class CopyStatus
 // Copies a range of the archive into a new file without the bytes passing
 // through user memory, for as long as an extraction run lasts.
 //
-// The bytes are spliced through a pipe of a mebibyte: entries sit at any
-// offset in an archive, and the kernel's copy call moves a misaligned range a
-// page-sized pipe at a time, which costs half as much again as an aligned copy.
-// Where no such pipe is granted, or the file systems cannot splice, the copy
-// call takes over, and after it a fixed buffer.
+// The bytes are spliced through a pipe of a mebibyte. Entries sit at any
+// offset in an archive, and the kernel's copy call moves them through a pipe
+// of sixteen pages, which for a range off the page boundaries costs half as
+// much again as an aligned copy. Where no large pipe is granted, or the file
+// systems cannot splice, the copy call takes over, and after it a buffer.
 class ExtractKernelCopy final
 {
   public:
