@@ -7,6 +7,7 @@
 // a folder never used before; all outputs are deleted only at the end.
 #include "PakListModel.h"
 #include "PakWriter.h"
+#include "UiBenchSupport.h"
 #include "frmProgress.h"
 #include "mdlI18n.h"
 #include "mdlState.h"
@@ -38,14 +39,6 @@ constexpr int SmallEntries = 20000;
 constexpr int Folders = 50;
 constexpr int Rounds = 9;
 constexpr int64_t LargeSize = int64_t{1} << 30;
-
-void QuietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg &&
-        !message.contains(QStringLiteral("propagateSizeHints")) &&
-        !message.contains(QStringLiteral("XDG_RUNTIME_DIR")))
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
 
 // 100 B to 8 KiB each, over 50 folders, listed with the folders interleaved so
 // that consecutive entries never share a folder.
@@ -85,14 +78,6 @@ bool WriteLargeArchive(const std::string &path)
         left -= n;
     }
     return static_cast<bool>(out);
-}
-
-QString CliPath()
-{
-    const QByteArray bin = qgetenv("VANNERBY_BIN");
-    const QString folder =
-        bin.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(bin);
-    return folder + QStringLiteral("/vannerby-cli");
 }
 
 // Waits for the writes of earlier runs to reach the disk, so that their
@@ -279,12 +264,8 @@ int main(int argc, char *argv[])
                         window.Ms, toCli.back(), toOneByOne.back());
         }
     }
-    const auto median = [](std::vector<double> values) {
-        std::sort(values.begin(), values.end());
-        return values[values.size() / 2];
-    };
-    std::printf("median window / cli %43.3f\n", median(toCli));
-    std::printf("median window / cli -j 1 %47.3f   (target <= 1.10)\n", median(toOneByOne));
+    std::printf("median window / cli %43.3f\n", Median(toCli));
+    std::printf("median window / cli -j 1 %47.3f   (target <= 1.10)\n", Median(toOneByOne));
 
     Listed listed;
     Load(listed, large);

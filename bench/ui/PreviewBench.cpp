@@ -6,6 +6,7 @@
 #include "PakListModel.h"
 #include "PakWriter.h"
 #include "PreviewPane.h"
+#include "UiBenchSupport.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -61,12 +62,6 @@ std::string Dxt5(unsigned seed)
 double Milliseconds(const QElapsedTimer &timer)
 {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Entries of a few hundred bytes with two textures among them, at a third and
@@ -165,14 +160,6 @@ Stall LongestStall(const std::function<void()> &work, const std::function<bool()
     QCoreApplication::processEvents();
     longest = std::max(longest, Milliseconds(clock) - last);
     return {longest, ThreadMilliseconds() - busyStart};
-}
-
-void QuietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg &&
-        !message.contains(QStringLiteral("propagateSizeHints")) &&
-        !message.contains(QStringLiteral("XDG_RUNTIME_DIR")))
-        std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
 Figures Measure(const QString &folder, int entries)

@@ -4,6 +4,7 @@
 #include "FilterBar.h"
 #include "PakListModel.h"
 #include "PakWriter.h"
+#include "UiBenchSupport.h"
 #include "frmMain.h"
 #include "mdlPakCheck.h"
 
@@ -60,15 +61,6 @@ std::string ArchivePath(const QString &folder, int entries)
     return (folder + QStringLiteral("/bench%1.pak").arg(entries)).toStdString();
 }
 
-// The offscreen platform reports what it cannot do on every resize; that is noise here.
-void QuietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg &&
-        !message.contains(QStringLiteral("propagateSizeHints")) &&
-        !message.contains(QStringLiteral("XDG_RUNTIME_DIR")))
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
 std::string WriteArchive(const QString &folder, int entries)
 {
     std::mt19937 random(static_cast<unsigned>(entries));
@@ -98,14 +90,6 @@ std::string WriteArchive(const QString &folder, int entries)
         std::exit(1);
     }
     return path;
-}
-
-QString CliPath()
-{
-    const QByteArray bin = qgetenv("VANNERBY_BIN");
-    const QString folder =
-        bin.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(bin);
-    return folder + QStringLiteral("/vannerby-cli");
 }
 
 double RunCli(const std::string &archive)
