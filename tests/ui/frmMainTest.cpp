@@ -661,3 +661,64 @@ TEST_F(frmMainTest, MaximizedWindowKeepsItsNormalBounds)
     Flush();
     EXPECT_EQ(window.size(), QSize(620, 430));
 }
+
+TEST_F(frmMainTest, EveryWayOfOpeningLeavesTheShortcutsToTheList)
+{
+    const QString first = WriteSample("first.pak");
+    const QString second = WriteSample("second.pak");
+    frmMain window({first});
+    window.show();
+    QApplication::setActiveWindow(&window);
+    auto *box = window.findChild<QLineEdit *>(QStringLiteral("txtFilter"));
+    ASSERT_NE(box, nullptr);
+    // Started with an archive, as a double click in the file manager does: Ctrl+A
+    // reaches the list, not the empty filter box.
+    EXPECT_EQ(QApplication::focusWidget(), window.List());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(mdlListView::GetSelectedCount(window.List()), 3);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::ControlModifier);
+    EXPECT_EQ(mdlListView::GetSelectedCount(window.List()), 0);
+    // Tab does not land in the box either; only Ctrl+F puts the focus there.
+    EXPECT_EQ(box->focusPolicy(), Qt::ClickFocus);
+
+    const auto fromBox = [&](const std::function<void()> &open) {
+        window.FocusFilter();
+        EXPECT_TRUE(box->hasFocus());
+        open();
+        // A modal dialog on the way leaves the window to be activated again.
+        QApplication::setActiveWindow(&window);
+        EXPECT_EQ(QApplication::focusWidget(), window.List());
+    };
+    fromBox([&] { window.OpenPakFile(second); });
+    fromBox([&] { Menu(window, "mnuViewRefresh")->trigger(); });
+    fromBox([&] {
+        for (QAction *action : window.findChildren<QAction *>(QStringLiteral("mnuFileMRU")))
+            if (action->isVisible() && action->text() == first) {
+                action->trigger();
+                break;
+            }
+        EXPECT_EQ(window.FileName(), first);
+    });
+    fromBox([&] {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(second)});
+        window.DropData(&data);
+        EXPECT_EQ(window.FileName(), second);
+    });
+    fromBox([&] {
+        WithModalDialog(
+            [&](QFileDialog *dialog) {
+                dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"))
+                    ->clearSelection();
+                dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                    ->setText("first.pak"_q);
+                static_cast<QDialog *>(dialog)->accept();
+            },
+            [&] { window.FileOpen(); });
+        EXPECT_EQ(window.FileName(), first);
+    });
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains("c.bin"_q));
+}

@@ -19,6 +19,9 @@ FilterBar::FilterBar(QWidget *parent) : QToolBar(parent)
     m_txtFilter = new QLineEdit(this);
     m_txtFilter->setObjectName(QStringLiteral("txtFilter"));
     m_txtFilter->setClearButtonEnabled(true);
+    // Never the first stop of the keyboard: the window's shortcuts (Ctrl+A, Ctrl+C,
+    // Ctrl+X) act on the list, so the box takes the focus only by Ctrl+F or a click.
+    m_txtFilter->setFocusPolicy(Qt::ClickFocus);
     m_txtFilter->setToolTip(QStringLiteral(
         "Zeigt nur die Einträge, deren Name den Text enthält; mit * oder ? ein Muster für den "
         "ganzen Namen (Strg+F, Esc leert das Feld)"));

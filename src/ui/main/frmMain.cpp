@@ -493,6 +493,9 @@ bool frmMain::LoadPakFile(const QString &path)
     m_strFileName = success ? path : QString();
     UpdateControls();
     UpdateStatus();
+    // However the archive came (command line, Open, recent file, drop), the
+    // shortcuts must reach the list at once.
+    m_lvwPAK->setFocus(Qt::OtherFocusReason);
     return success;
 }
 
@@ -802,6 +805,7 @@ void frmMain::ViewRefresh()
 {
     SetBusy(true);
     UpdateStatus();
+    m_lvwPAK->setFocus(Qt::OtherFocusReason);
     SetBusy(false);
 }
 
