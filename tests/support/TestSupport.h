@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-// A fresh folder below $TMPDIR, removed with everything in it at the end.
+// A fresh folder below $TMPDIR (Windows: the temporary folder), removed with
+// everything in it at the end. Paths are UTF-8 with "/" separators.
 class TempDir final
 {
   public:
@@ -32,5 +33,8 @@ struct RunResult
 RunResult Run(const std::string &program, const std::vector<std::string> &args,
               const std::string &workingDir = {});
 
-// A program built next to the tests ($VANNERBY_BIN).
+// A program built next to the tests ($VANNERBY_BIN), with the system's suffix.
 std::string BinPath(const std::string &name);
+
+// ".exe" on Windows, else empty.
+extern const char ExecutableSuffix[];

@@ -1,14 +1,15 @@
+// Temporary folders and child processes on POSIX systems.
 #include "TestSupport.h"
 
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <ftw.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+const char ExecutableSuffix[] = "";
 
 TempDir::TempDir()
 {
@@ -33,20 +34,6 @@ TempDir::~TempDir()
     ::nftw(
         m_path.c_str(), [](const char *p, const struct stat *, int, FTW *) { return ::remove(p); },
         16, FTW_DEPTH | FTW_PHYS);
-}
-
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::string &path, const std::string &bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 RunResult Run(const std::string &program, const std::vector<std::string> &args,
@@ -78,10 +65,4 @@ RunResult Run(const std::string &program, const std::vector<std::string> &args,
     result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
     return result;
-}
-
-std::string BinPath(const std::string &name)
-{
-    const char *bin = std::getenv("VANNERBY_BIN");
-    return std::string(bin ? bin : ".") + "/" + name;
 }
