@@ -246,6 +246,8 @@ TEST_F(frmExtractTest, WritesItsEntriesToTheLanguageFile)
         "strSelectFolder",
         "strNoDir",
         "strCreateDir",
+        "strFilterActive",
+        "strFilterActiveOne",
     };
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(mdlI18n::TranslateText("frmExtract", "cmdExtractTo.ToolTipText", "x"),

@@ -14,8 +14,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -205,4 +207,58 @@ TEST_F(frmMainFilterTest, WideningKeepsTheSelectionToTheRowsThatWereSelected)
     window.EditSelectAll();
     window.Filter()->Box()->setText("ungerade1"_q);
     EXPECT_EQ(mdlListView::GetSelectedCount(window.List()), window.ListModel()->rowCount());
+}
+
+TEST_F(frmMainFilterTest, TheExtractDialogSaysThatTheFilterNarrowsAllFiles)
+{
+    const QString path = WriteArchive("a.pak", {"a.ini", "b.ini", "c.ini", "d.dds", "e.dds"});
+    frmMain window({path});
+    window.show();
+    QStringList lines;
+    const auto extractDialogLine = [&] {
+        QTimer::singleShot(0, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            auto *line = dialog->findChild<QLabel *>(QStringLiteral("lblFilterActive"));
+            ASSERT_NE(line, nullptr);
+            lines << (line->isVisible() ? line->text() : QString());
+            // With a selection the dialog proposes the selected files; the line
+            // follows the choice.
+            auto *selected = dialog->findChild<QRadioButton *>(QStringLiteral("optSelected"));
+            if (selected->isChecked()) {
+                dialog->findChild<QRadioButton *>(QStringLiteral("optAll"))->setChecked(true);
+                lines << line->text();
+            }
+            dialog->close();
+        });
+        QTest::keyClick(window.List(), Qt::Key_X, Qt::ControlModifier);
+    };
+    extractDialogLine();
+    window.FocusFilter();
+    QTest::keyClicks(Box(window), "ini"_q);
+    extractDialogLine();
+    window.List()->setFocus();
+    window.List()->selectRow(0);
+    extractDialogLine();
+    EXPECT_EQ(lines,
+              (QStringList{QString(), "Suchfilter aktiv: 3 von 5 Dateien werden extrahiert."_q,
+                           "Suchfilter aktiv: 1 von 5 Dateien wird extrahiert."_q,
+                           "Suchfilter aktiv: 3 von 5 Dateien werden extrahiert."_q}));
+}
+
+TEST_F(frmMainFilterTest, CountsAreGroupedAndOneFileIsSingular)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 1200; ++i)
+        names.push_back("f" + std::to_string(i));
+    frmMain window({WriteArchive("many.pak", names)});
+    window.show();
+    EXPECT_TRUE(Panel(window, "Total").startsWith("1.200 Dateien ("_q))
+        << Panel(window, "Total").toStdString();
+    window.List()->selectRow(0);
+    EXPECT_EQ(Panel(window, "Selection"), "1 Datei (100 Bytes) ausgewählt"_q);
+    window.FocusFilter();
+    QTest::keyClicks(Box(window), "f1"_q);
+    EXPECT_TRUE(Panel(window, "Total").endsWith(", 311 von 1.200 Dateien angezeigt"_q))
+        << Panel(window, "Total").toStdString();
 }

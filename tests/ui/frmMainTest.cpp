@@ -280,7 +280,7 @@ TEST_F(frmMainTest, EnablementAndStatusFollowTheSelection)
     EXPECT_FALSE(Menu(window, "mnuEditCopy")->isEnabled());
 
     SelectRows(window, {1});
-    EXPECT_EQ(Panel(window, "Selection"), "1 Dateien (999 Bytes) ausgewählt"_q);
+    EXPECT_EQ(Panel(window, "Selection"), "1 Datei (999 Bytes) ausgewählt"_q);
     for (const char *name : {"mnuFileProperties", "mnuEditCopy", "mnuEditDeSelectAll"})
         EXPECT_TRUE(Menu(window, name)->isEnabled()) << name;
     EXPECT_TRUE(Button(window, "Properties")->isEnabled());

@@ -289,8 +289,8 @@ TEST_F(frmProgressTest, TheTimeLeftLineSaysBytesAndAnEstimateInGerman)
     EXPECT_EQ(progress.TimeLeftText(mb * 124 / 10, 1024 * mb, 7.2),
               "12,40 MB von 1,00 GB, noch etwa 8 Sekunden"_q);
     EXPECT_EQ(progress.TimeLeftText(0, 1536, 0.3), "0 Bytes von 1,50 KB, noch etwa 1 Sekunde"_q);
-    EXPECT_EQ(progress.TimeLeftText(1, 2, 100), "1 Bytes von 2 Bytes, noch etwa 1 Minute"_q);
-    EXPECT_EQ(progress.TimeLeftText(1, 2, 610), "1 Bytes von 2 Bytes, noch etwa 10 Minuten"_q);
+    EXPECT_EQ(progress.TimeLeftText(1, 2, 100), "1 Byte von 2 Bytes, noch etwa 1 Minute"_q);
+    EXPECT_EQ(progress.TimeLeftText(1, 2, 610), "1 Byte von 2 Bytes, noch etwa 10 Minuten"_q);
 }
 
 // The main window's Extract command: dialog, run, then the summary or the message.

@@ -1,6 +1,7 @@
 #include "frmCheck.h"
 
 #include "CheckFindingsModel.h"
+#include "LocaleText.h"
 #include "mdlI18n.h"
 #include "mdlI18nForm.h"
 
@@ -13,16 +14,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The separators of the Qt locale in the form the core's number formatting takes.
-mdlTools::NumberFormat LocaleNumberFormat()
-{
-    const QLocale locale;
-    mdlTools::NumberFormat format;
-    format.ThousandsSeparator = locale.groupSeparator().toStdString();
-    format.DecimalPoint = locale.decimalPoint().toStdString();
-    return format;
-}
 
 // Control characters of a name as "\xHH", as the main list shows them.
 QString Escaped(const std::string &text)
@@ -117,7 +108,7 @@ QString frmCheck::TranslateTextStep(const char *key, const QString &defaultText)
 
 void frmCheck::ShowReport(const PakCheckReport &report, const PakArchive &archive)
 {
-    const mdlTools::NumberFormat format = LocaleNumberFormat();
+    const mdlTools::NumberFormat format = LocaleText::NumberFormat();
     std::string templates[PakFindingKindCount];
     for (int kind = 0; kind < PakFindingKindCount; ++kind)
         templates[kind] = m_strFindings[kind].toStdString();

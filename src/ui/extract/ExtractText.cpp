@@ -1,5 +1,6 @@
 #include "ExtractText.h"
 
+#include "LocaleText.h"
 #include "mdlI18n.h"
 #include "mdlTools.h"
 
@@ -11,11 +12,7 @@ namespace ExtractText {
 
 QString FileSize(int64_t bytes)
 {
-    const QLocale locale;
-    mdlTools::NumberFormat format;
-    format.ThousandsSeparator = locale.groupSeparator().toStdString();
-    format.DecimalPoint = locale.decimalPoint().toStdString();
-    return QString::fromStdString(mdlTools::FormatFileSize(static_cast<double>(bytes), format));
+    return LocaleText::Size(bytes);
 }
 
 QString FileDateTime(FileTime time)

@@ -1,6 +1,7 @@
 #include "frmExtract.h"
 
 #include "ExtractText.h"
+#include "LocaleText.h"
 #include "RecentFoldersCombo.h"
 #include "WidgetWindow.h"
 #include "mdlFileDialog.h"
@@ -96,6 +97,12 @@ frmExtract::frmExtract(QAbstractItemView *lvwPAK, QWidget *parent)
     m_cmdCancel = new QPushButton(QStringLiteral("Abbrechen"), this);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     m_cmdCancel->setAutoDefault(false);
+    m_lblFilterActive = new QLabel(this);
+    m_lblFilterActive->setObjectName(QStringLiteral("lblFilterActive"));
+    // Its text is made at run time from the window's message texts.
+    m_lblFilterActive->setProperty("Tag", QStringLiteral("NOLOC"));
+    m_lblFilterActive->hide();
+    m_lvwPAK = lvwPAK;
 
     connect(m_cmdExtract, &QPushButton::clicked, this, &frmExtract::Confirm);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmExtract::reject);
@@ -116,6 +123,12 @@ frmExtract::frmExtract(QAbstractItemView *lvwPAK, QWidget *parent)
                                             QStringLiteral("Verzeichnis existiert nicht!"));
         m_strCreateDir = ExtractText::Translate(
             Section, "strCreateDir", QStringLiteral("Soll das Verzeichnis erstellt werden?"));
+        m_strFilterActive = ExtractText::Translate(
+            Section, "strFilterActive",
+            QStringLiteral("Suchfilter aktiv: %1 von %2 Dateien werden extrahiert."));
+        m_strFilterActiveOne = ExtractText::Translate(
+            Section, "strFilterActiveOne",
+            QStringLiteral("Suchfilter aktiv: %1 von %2 Dateien wird extrahiert."));
     });
     ArrangeControls();
     const AppSettingsRecord &settings = mdlState::AppSettings;
@@ -164,7 +177,10 @@ void frmExtract::ArrangeControls()
     const double clientWidth = buttonLeft + buttonWidth + 120;
     const double browseLeft = clientWidth - 135 - 375;
 
-    form.SetFixedClientSize(clientWidth, 1830);
+    const bool filterLine = !m_lblFilterActive->isHidden();
+    form.SetFixedClientSize(clientWidth, filterLine ? 2160 : 1830);
+    if (filterLine)
+        form.Place(m_lblFilterActive, 120, 1800, clientWidth - 240, 255);
     form.Place(m_lblExtractTo, 120, 165, labelWidth, 255);
     form.Place(m_cboExtractTo, comboLeft, 120, browseLeft - 105 - comboLeft, 345);
     form.Place(m_cmdExtractTo, browseLeft, 105, 375, 375);
@@ -199,6 +215,27 @@ bool frmExtract::ShowDlg(QString &, QWidget *frmParent)
     mdlWindow::CenterWindow(this, frmParent);
     exec();
     return !m_blnCancel;
+}
+
+void frmExtract::SetFilterCounts(int shown, int all)
+{
+    m_intShown = shown;
+    m_intAll = all;
+    m_lblFilterActive->setVisible(shown < all);
+    UpdateFilterLine();
+    connect(m_optAll, &QRadioButton::toggled, this, &frmExtract::UpdateFilterLine,
+            Qt::UniqueConnection);
+    ArrangeControls();
+}
+
+void frmExtract::UpdateFilterLine()
+{
+    if (m_lblFilterActive->isHidden())
+        return;
+    // The selection lies among the rows shown, so either choice is a part of all.
+    const int count = m_optAll->isChecked() ? m_intShown : SelectedCount(m_lvwPAK);
+    m_lblFilterActive->setText((count == 1 ? m_strFilterActiveOne : m_strFilterActive)
+                                   .arg(LocaleText::Count(count), LocaleText::Count(m_intAll)));
 }
 
 void frmExtract::UpdateExtractButton()

@@ -43,6 +43,11 @@ class frmExtract final : public QDialog
     // lexically normal, without a trailing separator ("/" stays "/").
     static QString NormalizeFolder(const QString &text);
 
+    // While the list's search filter hides rows, "Alle Dateien" means the rows
+    // shown: one line under the options says how many of all entries will be
+    // extracted. all: the archive's entries; shown: the rows the filter leaves.
+    void SetFilterCounts(int shown, int all);
+
     // Esc and the close box: the same as "Abbrechen".
     void reject() override;
 
@@ -55,6 +60,7 @@ class frmExtract final : public QDialog
     void ValidateFolder();
     void Confirm();
     void Browse();
+    void UpdateFilterLine();
 
     QLabel *m_lblExtractTo = nullptr;
     QComboBox *m_cboExtractTo = nullptr;
@@ -67,10 +73,16 @@ class frmExtract final : public QDialog
     QCheckBox *m_chkUsePathNames = nullptr;
     QPushButton *m_cmdExtract = nullptr;
     QPushButton *m_cmdCancel = nullptr;
+    QLabel *m_lblFilterActive = nullptr;
     std::unique_ptr<RecentFoldersCombo> m_recentDirs;
 
     bool m_blnCancel = false;
     QString m_strSelectFolder;
     QString m_strNoDir;
     QString m_strCreateDir;
+    QString m_strFilterActive;
+    QString m_strFilterActiveOne;
+    QAbstractItemView *m_lvwPAK = nullptr;
+    int m_intShown = 0;
+    int m_intAll = 0;
 };

@@ -1,5 +1,6 @@
 #include "PreviewPane.h"
 
+#include "LocaleText.h"
 #include "PreviewImageView.h"
 #include "PreviewLinesModel.h"
 #include "PreviewText.h"
@@ -61,6 +62,7 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent)
     m_strPreviewUnsupported = QStringLiteral("Diese Art von Bild wird nicht unterstützt.");
     m_strPreviewText = QStringLiteral("Text");
     m_strPreviewLines = QStringLiteral("Zeilen");
+    m_strPreviewLine = QStringLiteral("Zeile");
     m_strPreviewHex = QStringLiteral("Hex");
     m_strPreviewPixels = QStringLiteral("Pixel");
     m_strPreviewCut = QStringLiteral("angezeigt: die ersten %1 von %2");
@@ -153,6 +155,7 @@ void PreviewPane::LoadTexts()
     text("strPreviewUnsupported", m_strPreviewUnsupported);
     text("strPreviewText", m_strPreviewText);
     text("strPreviewLines", m_strPreviewLines);
+    text("strPreviewLine", m_strPreviewLine);
     text("strPreviewHex", m_strPreviewHex);
     text("strPreviewPixels", m_strPreviewPixels);
     text("strPreviewCut", m_strPreviewCut);
@@ -248,7 +251,6 @@ void PreviewPane::Apply(PreviewResult result, uint64_t generation)
     m_blnLoading = false;
     m_tmrLoading->stop();
     m_shownKind = result.Kind;
-    const QLocale locale;
     switch (result.Kind) {
     case PreviewKind::Text:
     case PreviewKind::Hex: {
@@ -258,8 +260,8 @@ void PreviewPane::Apply(PreviewResult result, uint64_t generation)
             info = m_strPreviewHex + QStringLiteral(", ") + SizeText(result.EntrySize);
         } else {
             info = m_strPreviewText + QStringLiteral(" (") + result.Encoding +
-                   QStringLiteral("), ") + locale.toString(result.LineCount) + QLatin1Char(' ') +
-                   m_strPreviewLines;
+                   QStringLiteral("), ") +
+                   LocaleText::CountOf(result.LineCount, m_strPreviewLine, m_strPreviewLines);
         }
         if (result.Cut)
             info += QStringLiteral("; ") + CutText(result);
@@ -353,9 +355,5 @@ QString PreviewPane::CutText(const PreviewResult &result) const
 
 QString PreviewPane::SizeText(int64_t bytes) const
 {
-    const QLocale locale;
-    mdlTools::NumberFormat format;
-    format.ThousandsSeparator = locale.groupSeparator().toStdString();
-    format.DecimalPoint = locale.decimalPoint().toStdString();
-    return QString::fromStdString(mdlTools::FormatFileSize(static_cast<double>(bytes), format));
+    return LocaleText::Size(bytes);
 }

@@ -92,6 +92,7 @@ class PreviewPane final : public QWidget
     QString m_strPreviewUnsupported;
     QString m_strPreviewText;
     QString m_strPreviewLines;
+    QString m_strPreviewLine;
     QString m_strPreviewHex;
     QString m_strPreviewPixels;
     QString m_strPreviewCut;

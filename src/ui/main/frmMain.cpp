@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "FilterBar.h"
+#include "LocaleText.h"
 #include "MainWindowState.h"
 #include "PakListModel.h"
 #include "PakListView.h"
@@ -69,16 +70,6 @@ std::string ToPath(const QString &path)
 QString FromPath(const std::string &path)
 {
     return QString::fromStdString(path);
-}
-
-// The separators of the Qt locale in the form the core's size formatting takes.
-mdlTools::NumberFormat LocaleNumberFormat()
-{
-    const QLocale locale;
-    mdlTools::NumberFormat format;
-    format.ThousandsSeparator = locale.groupSeparator().toStdString();
-    format.DecimalPoint = locale.decimalPoint().toStdString();
-    return format;
 }
 
 } // namespace
@@ -386,6 +377,8 @@ void frmMain::Startup(const QStringList &arguments)
                                               QStringLiteral("wurde nicht gefunden!"));
         m_strStatusFiles =
             TranslateTextStep(QStringLiteral("strStatusFiles"), QStringLiteral("Dateien"));
+        m_strStatusFile =
+            TranslateTextStep(QStringLiteral("strStatusFile"), QStringLiteral("Datei"));
         m_strStatusTotal =
             TranslateTextStep(QStringLiteral("strStatusTotal"), QStringLiteral("gesamt"));
         m_strStatusSelected =
@@ -398,6 +391,8 @@ void frmMain::Startup(const QStringList &arguments)
                                                  QStringLiteral("Abbruch durch den Benutzer!"));
         m_strStatusShown = TranslateTextStep(QStringLiteral("strStatusShown"),
                                              QStringLiteral("%1 von %2 Dateien angezeigt"));
+        m_strStatusShownOne = TranslateTextStep(QStringLiteral("strStatusShownOne"),
+                                                QStringLiteral("%1 von %2 Datei angezeigt"));
     });
     RunStep([this] { m_preview->LoadTexts(); });
     RunStep([this] {
@@ -563,9 +558,8 @@ void frmMain::UpdateControls()
 
 QString frmMain::StatusText(int64_t count, int64_t bytes, const QString &lastWord) const
 {
-    return QString::number(count) + QLatin1Char(' ') + m_strStatusFiles + QStringLiteral(" (") +
-           FromPath(mdlTools::FormatFileSize(static_cast<double>(bytes), LocaleNumberFormat())) +
-           QStringLiteral(") ") + lastWord;
+    return LocaleText::CountOf(count, m_strStatusFile, m_strStatusFiles) + QStringLiteral(" (") +
+           LocaleText::Size(bytes) + QStringLiteral(") ") + lastWord;
 }
 
 void frmMain::UpdateStatus()
@@ -589,10 +583,10 @@ void frmMain::UpdateStatus()
     m_pnlSelection->setText(StatusText(selected, selectedBytes, m_strStatusSelected));
     QString total = StatusText(m_model->AllRowCount(), m_model->TotalSize(), m_strStatusTotal);
     if (m_model->IsFiltered()) {
-        const QLocale locale;
-        total +=
-            QStringLiteral(", ") + m_strStatusShown.arg(locale.toString(m_model->rowCount()),
-                                                        locale.toString(m_model->AllRowCount()));
+        const int all = m_model->AllRowCount();
+        total += QStringLiteral(", ") +
+                 (all == 1 ? m_strStatusShownOne : m_strStatusShown)
+                     .arg(LocaleText::Count(m_model->rowCount()), LocaleText::Count(all));
     }
     m_pnlTotal->setText(total);
 }
@@ -825,6 +819,7 @@ void frmMain::ActionsExtract()
     QString value; // the dialogs' strValue, which neither uses
     {
         frmExtract extract(m_lvwPAK, this);
+        extract.SetFilterCounts(m_model->rowCount(), m_model->AllRowCount());
         if (!extract.ShowDlg(value, this))
             return;
     }

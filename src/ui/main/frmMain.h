@@ -190,10 +190,12 @@ class frmMain final : public QMainWindow
 
     QString m_strFileNotFound;
     QString m_strStatusFiles;
+    QString m_strStatusFile;
     QString m_strStatusTotal;
     QString m_strStatusSelected;
     QString m_strOpenAllFiles;
     QString m_strOpenPakFiles;
     QString m_strProcessCanceled;
     QString m_strStatusShown;
+    QString m_strStatusShownOne;
 };
