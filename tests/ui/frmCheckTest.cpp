@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,11 @@ TEST_F(frmCheckTest, MainWindowShowsTheFindingsAndSelectsTheirEntries)
     EXPECT_EQ(window.ListModel()->RowKey(window.List()->currentIndex().row()), "ID3"_q);
     emit findings->List()->doubleClicked(model->index(0, 0));
     EXPECT_EQ(window.ListModel()->RowKey(window.List()->currentIndex().row()), "ID1"_q);
+    // Enter on a finding does the same, without the mouse.
+    findings->List()->setCurrentIndex(model->index(1, 0));
+    QTest::keyClick(findings->List(), Qt::Key_Return);
+    EXPECT_EQ(window.ListModel()->RowKey(window.List()->currentIndex().row()), "ID2"_q);
+    EXPECT_EQ(mdlListView::GetSelectedCount(window.List()), 1);
 
     // Checking again reuses the window; another archive closes it.
     check->trigger();

@@ -7,6 +7,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -65,14 +66,13 @@ frmCheck::frmCheck(QWidget *parent) : QDialog(parent)
     m_lvwFindings->horizontalHeader()->setStretchLastSection(true);
     m_lvwFindings->setColumnWidth(CheckFindingsModel::ColKey, 80);
     m_lvwFindings->setColumnWidth(CheckFindingsModel::ColName, 260);
-    connect(m_lvwFindings, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &at) {
-        const int32_t index = m_model->EntryIndex(at.row());
-        if (index >= 0)
-            emit EntryActivated(index);
-    });
+    connect(m_lvwFindings, &QAbstractItemView::doubleClicked, this, &frmCheck::ActivateRow);
+    // Enter does what the double click does (not QAbstractItemView::activated,
+    // which some desktops emit on a single click).
+    m_lvwFindings->installEventFilter(this);
 
-    m_lblHint = new QLabel(QStringLiteral("Doppelklick auf einen Befund wählt seinen Eintrag in "
-                                          "der Liste aus."),
+    m_lblHint = new QLabel(QStringLiteral("Doppelklick oder Eingabetaste auf einen Befund wählt "
+                                          "seinen Eintrag in der Liste aus."),
                            this);
     m_lblHint->setObjectName(QStringLiteral("lblHint"));
     m_cmdClose = new QPushButton(QStringLiteral("&Schließen"), this);
@@ -98,6 +98,27 @@ frmCheck::frmCheck(QWidget *parent) : QDialog(parent)
         m_strFindings[kind] =
             TranslateTextStep(PakFindingKey(k), QString::fromUtf8(PakFindingTemplate(k)));
     }
+}
+
+void frmCheck::ActivateRow(const QModelIndex &at)
+{
+    if (!at.isValid())
+        return;
+    const int32_t index = m_model->EntryIndex(at.row());
+    if (index >= 0)
+        emit EntryActivated(index);
+}
+
+bool frmCheck::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_lvwFindings && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ActivateRow(m_lvwFindings->currentIndex());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 QString frmCheck::TranslateTextStep(const char *key, const QString &defaultText) const

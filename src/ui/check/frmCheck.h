@@ -34,7 +34,11 @@ class frmCheck final : public QDialog
     // The user asked for the entry with this directory index in the main list.
     void EntryActivated(int32_t index);
 
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
   private:
+    void ActivateRow(const QModelIndex &at);
     QString TranslateTextStep(const char *key, const QString &defaultText) const;
 
     CheckFindingsModel *m_model = nullptr;
