@@ -722,3 +722,20 @@ TEST_F(frmMainTest, EveryWayOfOpeningLeavesTheShortcutsToTheList)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().contains("c.bin"_q));
 }
+
+TEST_F(frmMainTest, HeadersAreWideEnoughForTheSortArrow)
+{
+    frmMain window({WriteSample()});
+    window.show();
+    QHeaderView *header = window.List()->horizontalHeader();
+    ASSERT_FALSE(header->isSortIndicatorShown());
+    // Sized before any click, yet the arrow a click shows cuts no header.
+    const int columns = window.ListModel()->columnCount();
+    std::vector<int> widths;
+    for (int column = 0; column < columns; ++column)
+        widths.push_back(header->sectionSize(column));
+    window.ColumnClick(1);
+    ASSERT_TRUE(header->isSortIndicatorShown());
+    for (int column = 0; column < columns; ++column)
+        EXPECT_GE(widths[static_cast<size_t>(column)], header->sectionSizeHint(column)) << column;
+}

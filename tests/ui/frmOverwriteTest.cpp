@@ -77,6 +77,27 @@ TEST_F(frmOverwriteTest, ShowsBothFilesAndProposesNoUnlessTheArchiveIsNewer)
     EXPECT_EQ(Text(dialog, "lblOldFile"), "/data/out/maps/x.dds\n1,50 KB 04.05.2020 12:20:30"_q);
     EXPECT_EQ(Text(dialog, "lblNewFile"), "x.dds\n2,00 KB 04.05.2020 12:20:30"_q);
     EXPECT_FALSE(dialog.findChild<QLabel *>(QStringLiteral("picTitle"))->pixmap().isNull());
+    EXPECT_TRUE(dialog.findChild<QLabel *>(QStringLiteral("lblOldFile"))->toolTip().isEmpty());
+}
+
+TEST_F(frmOverwriteTest, ALongPathIsCutInTheMiddleAndShownWholeAsTooltip)
+{
+    ExtractTarget target = Conflict(Moment, Moment);
+    const std::string folder = "/data/" + std::string(300, 'f') + "/deep";
+    target.ExistingPath = folder + "/maps/x.dds";
+    target.TargetPath = target.ExistingPath;
+    frmOverwrite dialog;
+    ModalDriver driver({Click<frmOverwrite>("cmdNo")});
+    dialog.ShowDlg(target, nullptr);
+    auto *old = dialog.findChild<QLabel *>(QStringLiteral("lblOldFile"));
+    const QString line = old->text().section(QLatin1Char('\n'), 0, 0);
+    EXPECT_TRUE(line.startsWith("/data/ff"_q)) << line.toStdString();
+    EXPECT_TRUE(line.endsWith("/maps/x.dds"_q)) << line.toStdString();
+    EXPECT_TRUE(line.contains(QChar(0x2026)));
+    EXPECT_LE(old->fontMetrics().horizontalAdvance(line), old->contentsRect().width());
+    EXPECT_EQ(old->toolTip(), QString::fromStdString(target.ExistingPath));
+    // The second line, size and time, is never cut.
+    EXPECT_EQ(old->text().section(QLatin1Char('\n'), 1), "1,50 KB 04.05.2020 12:20:30"_q);
 }
 
 TEST_F(frmOverwriteTest, EveryWayOutAnswersSixSevenOrTwo)

@@ -102,7 +102,9 @@ TEST_F(frmProgressTest, ASelectedOnlyRunWritesTheSelectedRowsInTheOrderShown)
     EXPECT_EQ(bar->value(), 3);
     EXPECT_EQ(progress.Written(), 3);
     EXPECT_EQ(progress.SummaryText(), "Dateien: 3 geschrieben, 0 übersprungen, 0 beibehalten"_q);
-    EXPECT_EQ(progress.findChild<QLabel *>(QStringLiteral("lblFolder"))->text(),
+    // The folder, whole or (too long for the line) as its tooltip.
+    const auto *folder = progress.findChild<QLabel *>(QStringLiteral("lblFolder"));
+    EXPECT_EQ(folder->toolTip().isEmpty() ? folder->text() : folder->toolTip(),
               QString::fromStdString(Target()));
 }
 
@@ -291,6 +293,18 @@ TEST_F(frmProgressTest, TheTimeLeftLineSaysBytesAndAnEstimateInGerman)
     EXPECT_EQ(progress.TimeLeftText(0, 1536, 0.3), "0 Bytes von 1,50 KB, noch etwa 1 Sekunde"_q);
     EXPECT_EQ(progress.TimeLeftText(1, 2, 100), "1 Byte von 2 Bytes, noch etwa 1 Minute"_q);
     EXPECT_EQ(progress.TimeLeftText(1, 2, 610), "1 Byte von 2 Bytes, noch etwa 10 Minuten"_q);
+}
+
+TEST_F(frmProgressTest, ALongTargetFolderIsCutInTheMiddleAndShownWholeAsTooltip)
+{
+    const std::string folder = "/data/" + std::string(300, 'f') + "/RESOURCEN.UNP";
+    mdlState::AppSettings.LastExtractFolder = folder;
+    frmProgress progress;
+    const auto *line = progress.findChild<QLabel *>(QStringLiteral("lblFolder"));
+    EXPECT_TRUE(line->text().startsWith("/data/ff"_q));
+    EXPECT_TRUE(line->text().endsWith("/RESOURCEN.UNP"_q));
+    EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()), line->contentsRect().width());
+    EXPECT_EQ(line->toolTip(), QString::fromStdString(folder));
 }
 
 // The main window's Extract command: dialog, run, then the summary or the message.

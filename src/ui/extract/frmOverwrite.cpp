@@ -1,5 +1,6 @@
 #include "frmOverwrite.h"
 
+#include "ElidedText.h"
 #include "ExtractText.h"
 #include "WidgetWindow.h"
 #include "mdlI18nForm.h"
@@ -137,12 +138,15 @@ int32_t frmOverwrite::ShowDlg(const ExtractTarget &target, QWidget *frmParent)
 
 void frmOverwrite::ShowTarget(const ExtractTarget &target)
 {
-    m_lblOldFile->setText(QString::fromStdString(target.ExistingPath) + QLatin1Char('\n') +
-                          ExtractText::FileSize(target.ExistingSize) + QLatin1Char(' ') +
-                          ExtractText::FileDateTime(target.ExistingLastWriteTime));
-    m_lblNewFile->setText(QString::fromStdString(mdlTools::GetFileName(target.TargetPath)) +
-                          QLatin1Char('\n') + ExtractText::FileSize(target.EntrySize) +
-                          QLatin1Char(' ') + ExtractText::FileDateTime(target.NewLastWriteTime));
+    m_lblOldFile->setText(
+        ElidedText::FitPath(m_lblOldFile, QString::fromStdString(target.ExistingPath)) +
+        QLatin1Char('\n') + ExtractText::FileSize(target.ExistingSize) + QLatin1Char(' ') +
+        ExtractText::FileDateTime(target.ExistingLastWriteTime));
+    m_lblNewFile->setText(
+        ElidedText::FitPath(m_lblNewFile,
+                            QString::fromStdString(mdlTools::GetFileName(target.TargetPath))) +
+        QLatin1Char('\n') + ExtractText::FileSize(target.EntrySize) + QLatin1Char(' ') +
+        ExtractText::FileDateTime(target.NewLastWriteTime));
 
     // Whole local seconds, as the extractor compares them.
     const DateTime newer = FileTimeToDate(target.NewLastWriteTime);

@@ -1,5 +1,6 @@
 #include "frmProgress.h"
 
+#include "ElidedText.h"
 #include "ExtractText.h"
 #include "PakListModel.h"
 #include "WidgetWindow.h"
@@ -94,7 +95,8 @@ frmProgress::frmProgress(const PakArchive *archive, QTableView *lvwPAK, QWidget 
     m_strMinute = ExtractText::Translate(Section, "strMinute", QStringLiteral("1 Minute"));
     m_strMinutes = ExtractText::Translate(Section, "strMinutes", QStringLiteral("%1 Minuten"));
 
-    m_lblFolder->setText(QString::fromStdString(mdlState::AppSettings.LastExtractFolder));
+    m_lblFolder->setText(ElidedText::FitPath(
+        m_lblFolder, QString::fromStdString(mdlState::AppSettings.LastExtractFolder)));
     m_frmOverwrite = new frmOverwrite(this);
     m_tmrExtract->start();
 }

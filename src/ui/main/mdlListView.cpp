@@ -41,8 +41,17 @@ void AutoSizeColumn(QTableView *list, int column, bool useHeader)
     }
     if (list->showGrid())
         width += 1;
-    if (useHeader)
-        width = std::max(width, list->horizontalHeader()->sectionSizeHint(column));
+    if (useHeader) {
+        // Measured with the sort arrow, which a later click on any header shows:
+        // a header sized without it would be cut ("röße").
+        QHeaderView *header = list->horizontalHeader();
+        const bool arrowShown = header->isSortIndicatorShown();
+        if (!arrowShown)
+            header->setSortIndicatorShown(true);
+        width = std::max(width, header->sectionSizeHint(column));
+        if (!arrowShown)
+            header->setSortIndicatorShown(false);
+    }
     list->setColumnWidth(column, width);
 }
 
