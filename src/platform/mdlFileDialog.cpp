@@ -59,6 +59,29 @@ void CenterWhenShown(QWidget *dialog, QWidget *owner)
     });
 }
 
+// Asks the check before it closes with a chosen file; QFileDialog has settled
+// folders typed into the name box by then.
+class CheckedFileDialog final : public QFileDialog
+{
+  public:
+    CheckedFileDialog(QWidget *owner, FileCheck check)
+        : QFileDialog(owner), m_check(std::move(check))
+    {
+    }
+    void done(int result) override
+    {
+        if (result == QDialog::Accepted && m_check) {
+            const QStringList chosen = selectedFiles();
+            if (!chosen.isEmpty() && !m_check(chosen.first()))
+                return;
+        }
+        QFileDialog::done(result);
+    }
+
+  private:
+    FileCheck m_check;
+};
+
 } // namespace
 
 QString BrowseForFolder(uint32_t /*flags*/, const QString &initialFolder, const QString &title,
@@ -85,9 +108,10 @@ QString BuildFileFilter(const QStringList &pairs)
 
 QString ShowFileDialog(bool open, uint32_t &flags, const QString &initialFolder,
                        const QString &filter, int32_t &filterIndex, const QString &defaultExtension,
-                       const QString &fileName, const QString &title, QWidget *owner)
+                       const QString &fileName, const QString &title, QWidget *owner,
+                       const FileCheck &check)
 {
-    QFileDialog dialog(owner);
+    CheckedFileDialog dialog(owner, check);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setOption(QFileDialog::DontResolveSymlinks, (flags & OFN_NODEREFERENCELINKS) != 0);
@@ -137,11 +161,12 @@ QString ShowFileDialog(bool open, uint32_t &flags, const QString &initialFolder,
 
 QString ShowOpenDialog(uint32_t flags, const QString &initialFolder, const QString &filter,
                        int32_t &filterIndex, const QString &defaultExtension,
-                       const QString &fileName, const QString &title, QWidget *owner)
+                       const QString &fileName, const QString &title, QWidget *owner,
+                       const FileCheck &check)
 {
     uint32_t used = flags == 0 ? DefaultOpenFlags : flags;
     return ShowFileDialog(true, used, initialFolder, filter, filterIndex, defaultExtension,
-                          fileName, title, owner);
+                          fileName, title, owner, check);
 }
 
 } // namespace mdlFileDialog

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 
 class QWidget;
 
@@ -44,16 +45,22 @@ QString BrowseForFolder(uint32_t flags, const QString &initialFolder, const QStr
 // any letter case, and "*.*" matches every file, with or without an extension.
 QString BuildFileFilter(const QStringList &pairs);
 
+// Asked with the chosen file before the dialog closes: false keeps the dialog
+// open for another choice (the check has told the user why).
+using FileCheck = std::function<bool(const QString &path)>;
+
 // The chosen file, or an empty text when cancelled. filterIndex (1 = the first
 // filter) selects the filter shown first and, on a confirmed choice, receives the
 // one in use. An empty filter offers all files. flags are left unchanged.
 QString ShowFileDialog(bool open, uint32_t &flags, const QString &initialFolder,
                        const QString &filter, int32_t &filterIndex, const QString &defaultExtension,
-                       const QString &fileName, const QString &title, QWidget *owner);
+                       const QString &fileName, const QString &title, QWidget *owner,
+                       const FileCheck &check = {});
 
 // ShowFileDialog for opening an existing file; flags 0 means DefaultOpenFlags.
 QString ShowOpenDialog(uint32_t flags, const QString &initialFolder, const QString &filter,
                        int32_t &filterIndex, const QString &defaultExtension,
-                       const QString &fileName, const QString &title, QWidget *owner);
+                       const QString &fileName, const QString &title, QWidget *owner,
+                       const FileCheck &check = {});
 
 } // namespace mdlFileDialog

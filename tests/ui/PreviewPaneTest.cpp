@@ -72,14 +72,17 @@ class PreviewPaneTest : public ::testing::Test
             ::unlink((store + suffix).c_str());
         PakWriterEntry beyond = Entry("weg.txt", "abc");
         beyond.Size = 1 << 24;
+        PakWriterEntry nowhere = Entry("negativ.txt", "abc");
+        nowhere.Start = -16;
         m_path = m_dir / "preview.pak";
         PakWriterOptions options;
         options.WithTimeTable = true;
-        ASSERT_TRUE(WritePak(m_path,
-                             {Entry("readme.txt", "Zeile eins\r\nZeile zwei\r\n"),
-                              Entry("tex\\wand.dds", Dxt1(8)),
-                              Entry("daten.bin", std::string("\x01\x00\xFF", 3)), beyond},
-                             options));
+        ASSERT_TRUE(WritePak(
+            m_path,
+            {Entry("readme.txt", "Zeile eins\r\nZeile zwei\r\n"), Entry("tex\\wand.dds", Dxt1(8)),
+             Entry("daten.bin", std::string("\x01\x00\xFF", 3)), beyond, nowhere,
+             Entry("eine.txt", "nur eine Zeile"), Entry("ein.bin", std::string(1, '\x01'))},
+            options));
     }
     void TearDown() override { Flush(); }
 
@@ -128,6 +131,11 @@ TEST_F(PreviewPaneTest, ShowsTheCurrentRowAsTextPictureOrHex)
     EXPECT_EQ(pane->EntryIndex(), 1);
     EXPECT_EQ(pane->ShownKind(), PreviewKind::Text);
     EXPECT_EQ(pane->InfoText(), "Text (Windows-1252), 2 Zeilen"_q);
+    ASSERT_TRUE(ShowRow(window, 5));
+    EXPECT_EQ(pane->InfoText(), "Text (Windows-1252), 1 Zeile"_q);
+    ASSERT_TRUE(ShowRow(window, 6));
+    EXPECT_EQ(pane->InfoText(), "Hex, 1 Byte"_q);
+    ASSERT_TRUE(ShowRow(window, 0));
     auto *lines = pane->findChild<QTableView *>(QStringLiteral("lvwPreview"));
     ASSERT_NE(lines, nullptr);
     ASSERT_EQ(lines->model()->rowCount(), 2);
@@ -148,6 +156,8 @@ TEST_F(PreviewPaneTest, ShowsTheCurrentRowAsTextPictureOrHex)
     EXPECT_TRUE(
         pane->MessageText().startsWith("Vorschau nicht möglich\nEinlesen hinter Dateiende"_q))
         << pane->MessageText().toStdString();
+    ASSERT_TRUE(ShowRow(window, 4));
+    EXPECT_EQ(pane->MessageText(), "Vorschau nicht möglich\nUngültige Position im Archiv"_q);
 
     // On request the text is a hex dump too.
     ASSERT_TRUE(ShowRow(window, 0));

@@ -739,3 +739,51 @@ TEST_F(frmMainTest, HeadersAreWideEnoughForTheSortArrow)
     for (int column = 0; column < columns; ++column)
         EXPECT_GE(widths[static_cast<size_t>(column)], header->sectionSizeHint(column)) << column;
 }
+
+TEST_F(frmMainTest, TheOpenDialogRefusesANonArchiveAndStaysOpen)
+{
+    const QString sample = WriteSample();
+    WriteText("notes.txt");
+    frmMain window({sample});
+    window.show();
+    QString message;
+    bool stayedOpen = false;
+    WithModalDialog(
+        [&](QFileDialog *dialog) {
+            dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"))->clearSelection();
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText("notes.txt"_q);
+            QTimer::singleShot(0, [&] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                message = box->text();
+                box->accept();
+            });
+            static_cast<QDialog *>(dialog)->accept();
+            stayedOpen = dialog->isVisible();
+            dialog->reject();
+        },
+        [&] { window.FileOpen(); });
+    EXPECT_EQ(message, Q(m_dir / "notes.txt") + " wurde nicht gefunden!"_q);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(window.FileName(), sample);
+}
+
+TEST_F(frmMainTest, MenusShowTheKeysOfPreviewAndFind)
+{
+    frmMain window({WriteSample()});
+    window.show();
+    QApplication::setActiveWindow(&window);
+    EXPECT_EQ(Menu(window, "mnuViewPreview")->shortcut(), QKeySequence(Qt::Key_F3));
+    QAction *find = Menu(window, "mnuEditFind");
+    ASSERT_NE(find, nullptr);
+    EXPECT_EQ(find->text(), "&Suchen"_q);
+    EXPECT_EQ(find->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    find->trigger();
+    EXPECT_TRUE(window.findChild<QLineEdit *>(QStringLiteral("txtFilter"))->hasFocus());
+    // F3 still reaches the window from the list, and toggles the pane once.
+    const bool shown = Menu(window, "mnuViewPreview")->isChecked();
+    QTest::keyClick(window.List(), Qt::Key_F3);
+    EXPECT_NE(Menu(window, "mnuViewPreview")->isChecked(), shown);
+    window.FileClose();
+    EXPECT_FALSE(find->isEnabled());
+}

@@ -63,6 +63,7 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent)
     m_strPreviewText = QStringLiteral("Text");
     m_strPreviewLines = QStringLiteral("Zeilen");
     m_strPreviewLine = QStringLiteral("Zeile");
+    m_strPreviewBadPosition = QStringLiteral("Ungültige Position im Archiv");
     m_strPreviewHex = QStringLiteral("Hex");
     m_strPreviewPixels = QStringLiteral("Pixel");
     m_strPreviewCut = QStringLiteral("angezeigt: die ersten %1 von %2");
@@ -156,6 +157,7 @@ void PreviewPane::LoadTexts()
     text("strPreviewText", m_strPreviewText);
     text("strPreviewLines", m_strPreviewLines);
     text("strPreviewLine", m_strPreviewLine);
+    text("strPreviewBadPosition", m_strPreviewBadPosition);
     text("strPreviewHex", m_strPreviewHex);
     text("strPreviewPixels", m_strPreviewPixels);
     text("strPreviewCut", m_strPreviewCut);
@@ -330,6 +332,10 @@ QString PreviewPane::FailureText(const PreviewResult &result) const
 {
     switch (result.Failure) {
     case PreviewFailure::Read:
+        // A negative start is no place in the archive at all; "beyond the end of
+        // the file" would mislead.
+        if (m_request && m_request->Index == result.Index && m_request->Entry.Start < 0)
+            return m_strPreviewBadPosition;
         return result.Detail;
     case PreviewFailure::FileTooLarge:
         return m_strPreviewFileTooLarge;

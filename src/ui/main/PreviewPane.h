@@ -93,6 +93,7 @@ class PreviewPane final : public QWidget
     QString m_strPreviewText;
     QString m_strPreviewLines;
     QString m_strPreviewLine;
+    QString m_strPreviewBadPosition;
     QString m_strPreviewHex;
     QString m_strPreviewPixels;
     QString m_strPreviewCut;

@@ -34,6 +34,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -70,6 +71,37 @@ std::string ToPath(const QString &path)
 QString FromPath(const std::string &path)
 {
     return QString::fromStdString(path);
+}
+
+// Two sheets, the front one over the back one: the usual copy picture, drawn
+// here because the style has none and a desktop may lack an icon theme.
+QIcon CopyIcon(const QPalette &palette)
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal unit = size / 16.0;
+        QPen pen(palette.color(QPalette::Active, QPalette::WindowText), unit);
+        pen.setJoinStyle(Qt::MiterJoin);
+        painter.setPen(pen);
+        painter.setBrush(palette.color(QPalette::Active, QPalette::Base));
+        const auto sheet = [&](qreal left, qreal top) {
+            const QRectF page(left * unit, top * unit, 8.5 * unit, 10.5 * unit);
+            painter.drawRect(page);
+            for (int line = 0; line < 3; ++line) {
+                const qreal y = page.top() + (3 + 2.5 * line) * unit;
+                painter.drawLine(QPointF(page.left() + 2 * unit, y),
+                                 QPointF(page.right() - 2 * unit, y));
+            }
+        };
+        sheet(1.5, 1.5);
+        sheet(6, 4);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 } // namespace
@@ -137,9 +169,7 @@ void frmMain::CreateIcons()
     m_imlToolbarIcons.insert(
         QStringLiteral("Close"),
         themed("document-close", style->standardIcon(QStyle::SP_DialogCloseButton)));
-    m_imlToolbarIcons.insert(
-        QStringLiteral("Copy"),
-        themed("edit-copy", style->standardIcon(QStyle::SP_FileDialogContentsView)));
+    m_imlToolbarIcons.insert(QStringLiteral("Copy"), themed("edit-copy", CopyIcon(palette())));
     m_imlToolbarIcons.insert(
         QStringLiteral("Properties"),
         themed("document-properties", style->standardIcon(QStyle::SP_FileDialogInfoView)));
@@ -160,6 +190,15 @@ QAction *frmMain::AddMenuAction(QMenu *menu, const char *name, const QString &ca
         connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     m_actions.insert(action->objectName(), action);
     return action;
+}
+
+void frmMain::ShowKey(QAction *action, const QKeySequence &key)
+{
+    // The window's own key handling runs the command from anywhere in it; the
+    // menu only shows the key. Tied to the menu widget, Qt's shortcut never
+    // competes with that handling while the menu is closed.
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetShortcut);
 }
 
 QAction *frmMain::AddSeparator(QMenu *menu, const char *name)
@@ -203,6 +242,10 @@ void frmMain::CreateMenus()
                   &frmMain::EditSelectAll);
     AddMenuAction(edit, "mnuEditDeSelectAll", QStringLiteral("Markierung &löschen"),
                   &frmMain::EditDeSelectAll);
+    AddSeparator(edit, "mnuEditBar1");
+    QAction *find =
+        AddMenuAction(edit, "mnuEditFind", QStringLiteral("&Suchen"), &frmMain::FocusFilter);
+    ShowKey(find, QKeySequence(Qt::CTRL | Qt::Key_F));
 
     QMenu *view = addMenu("mnuView", QStringLiteral("&Ansicht"));
     // Qt inverts the check mark of a checkable entry itself before it reports the click.
@@ -218,6 +261,7 @@ void frmMain::CreateMenus()
     connect(statusBar, &QAction::triggered, this, [this] { UpdateControls(); });
     QAction *preview = AddMenuAction(view, "mnuViewPreview", QStringLiteral("&Vorschau"), nullptr);
     preview->setCheckable(true);
+    ShowKey(preview, QKeySequence(Qt::Key_F3));
     connect(preview, &QAction::triggered, this, [this] { UpdateControls(); });
     AddSeparator(view, "mnuViewBar0");
     AddMenuAction(view, "mnuViewRefresh", QStringLiteral("&Aktualisieren"), &frmMain::ViewRefresh);
@@ -544,6 +588,7 @@ void frmMain::UpdateControls()
     enable("mnuActionsCheck", nullptr, open);
     enable("mnuViewRefresh", nullptr, open);
     enable("mnuEditSelectAll", nullptr, open);
+    enable("mnuEditFind", nullptr, open);
     enable("mnuEditCopy", "Copy", open && selected >= 1);
     enable("mnuEditDeSelectAll", nullptr, open && selected >= 1);
     enable("mnuFileProperties", "Properties", open && selected == 1);
@@ -632,7 +677,10 @@ void frmMain::changeEvent(QEvent *event)
 
 void frmMain::ShowMessage(int icon, const QString &text)
 {
-    QMessageBox box(static_cast<QMessageBox::Icon>(icon), ProductName, text, QMessageBox::Ok, this);
+    // Over the dialog that asked, such as the open dialog refusing a file.
+    QWidget *modal = QApplication::activeModalWidget();
+    QMessageBox box(static_cast<QMessageBox::Icon>(icon), ProductName, text, QMessageBox::Ok,
+                    modal != nullptr ? modal : this);
     // The wait cursor of a busy window is not meant for the message box.
     if (m_blnBusy)
         QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -657,9 +705,18 @@ void frmMain::FileOpen()
              m_strOpenPakFiles + QStringLiteral(" (*.pa?)"), QStringLiteral("*.pa?")});
         int32_t filterIndex = 2;
         const bool open = !m_strFileName.isEmpty();
+        // A file that is not an archive is refused while the dialog is still
+        // open, so that the user can choose again.
+        const auto isArchive = [this](const QString &path) {
+            if (IsPakFile(ToPath(path)))
+                return true;
+            ShowMessage(QMessageBox::Warning, path + QLatin1Char(' ') + m_strFileNotFound);
+            RunStep([this, &path] { RemoveRecentFileStep(path); });
+            return false;
+        };
         const QString chosen = mdlFileDialog::ShowOpenDialog(
             0, open ? QString() : HostFolder(), filter, filterIndex, QString(),
-            open ? m_strFileName : QString(), QString(), this);
+            open ? m_strFileName : QString(), QString(), this, isArchive);
         if (!chosen.isEmpty())
             OpenPakFile(chosen);
     });

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class FilterBar;
+class QKeySequence;
 class frmCheck;
 class MainWindowState;
 class PakListModel;
@@ -140,6 +141,7 @@ class frmMain final : public QMainWindow
     void PreviewCurrentRow();
     QAction *AddMenuAction(QMenu *menu, const char *name, const QString &caption,
                            void (frmMain::*handler)());
+    static void ShowKey(QAction *action, const QKeySequence &key);
     QAction *AddSeparator(QMenu *menu, const char *name);
     QAction *AddToolButton(const char *key, const QString &tip, const char *pictureKey,
                            void (frmMain::*handler)());
