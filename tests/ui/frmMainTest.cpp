@@ -787,3 +787,75 @@ TEST_F(frmMainTest, MenusShowTheKeysOfPreviewAndFind)
     window.FileClose();
     EXPECT_FALSE(find->isEnabled());
 }
+
+TEST_F(frmMainTest, ThePlacementComesBackWholeOnTheScreensFreeArea)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto place = [](int left, int top, int width, int height) {
+        frmMain window;
+        window.show();
+        window.move(left, top);
+        window.resize(width, height);
+        Flush();
+        window.close();
+    };
+    const auto inside = [&area](const frmMain &window) {
+        return area.contains(QRect(window.pos(), window.size()));
+    };
+    // Saved on a larger screen, right of this one, or above its top edge.
+    place(area.right() + 400, 200, area.width() + 300, area.height() + 200);
+    {
+        frmMain window;
+        EXPECT_TRUE(inside(window)) << window.pos().x() << "," << window.pos().y();
+        EXPECT_LE(window.width(), area.width());
+    }
+    place(-50, -300, 500, 350);
+    {
+        frmMain window;
+        EXPECT_TRUE(inside(window)) << window.pos().x() << "," << window.pos().y();
+        EXPECT_EQ(window.size(), QSize(500, 350));
+    }
+    // A placement on the screen is kept as it was.
+    place(area.left() + 30, area.top() + 40, 500, 350);
+    frmMain window;
+    EXPECT_EQ(window.pos(), area.topLeft() + QPoint(30, 40));
+}
+
+TEST_F(frmMainTest, TheFirstWindowFitsTheScreenAndAStartWithADamagedArchiveKeepsThePlacement)
+{
+    {
+        // No placement saved: as wide as the seven columns need, within the screen.
+        frmMain window({WriteSample()});
+        window.show();
+        Flush();
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_LE(window.width(), area.width());
+        EXPECT_LE(window.height(), area.height());
+        int columns = 0;
+        for (int column = 0; column < window.ListModel()->columnCount(); ++column)
+            columns += window.List()->columnWidth(column);
+        EXPECT_GE(window.List()->width(), std::min(columns, area.width() - 40));
+        window.close();
+    }
+    // Whatever the loader says about a damaged archive comes before the window,
+    // owned by nothing, so that the window is not made early and shifted.
+    const std::string damaged = m_dir / "damaged.pak";
+    ASSERT_TRUE(WritePak(damaged, {Entry("a", 10)}, [] {
+        PakWriterOptions options;
+        options.EntryCount = 1000000;
+        return options;
+    }()));
+    QList<QWidget *> owners;
+    const std::function<void()> answer = [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            owners << box->parentWidget();
+            box->accept();
+        }
+        if (owners.size() < 2)
+            QTimer::singleShot(10, answer);
+    };
+    QTimer::singleShot(10, answer);
+    frmMain window({Q(damaged)});
+    EXPECT_EQ(owners, (QList<QWidget *>{nullptr, nullptr}));
+    EXPECT_TRUE(window.FileName().isEmpty());
+}

@@ -36,6 +36,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -451,7 +452,9 @@ void frmMain::Startup(const QStringList &arguments)
     RunStep([this] { LoadRecentFilesStep(); });
     RunStep([this] { LoadPakFile(QString()); });
     RunStep([this, &arguments] { ProcessCommandLine(arguments); });
+    RunStep([this] { SizeForColumns(); });
     RunStep([this] { LoadWindowPlacementStep(); });
+    RunStep([this] { FitOntoScreen(); });
     RunStep([this] {
         UpdateControls();
         UpdateStatus();
@@ -476,6 +479,62 @@ void frmMain::Shutdown()
         ::rmdir(ToPath(QFileInfo(m_strTempPath).path()).c_str());
     });
     RunStep([this] { SetBusy(false); });
+}
+
+void frmMain::SizeForColumns()
+{
+    // The first window, before any placement is saved, shows all seven columns
+    // with typical contents where the screen is large enough.
+    const QFontMetrics metrics(m_lvwPAK->font());
+    const QString samples[] = {QStringLiteral("texturen\\gebaeude\\bahnhof_nord.dds"),
+                               QStringLiteral("dds"),
+                               QStringLiteral("1.234.567.890"),
+                               QStringLiteral("123.456.789"),
+                               QStringLiteral("31.12.2099 23:59:59"),
+                               QStringLiteral("31.12.2099 23:59:59"),
+                               QStringLiteral("31.12.2099 23:59:59")};
+    const QHeaderView *header = m_lvwPAK->horizontalHeader();
+    int columns = 0;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        const int sample = column < static_cast<int>(std::size(samples))
+                               ? metrics.horizontalAdvance(samples[column]) + 12
+                               : 0;
+        columns += std::max(header->sectionSize(column), sample);
+    }
+    const int wanted = columns + m_lvwPAK->verticalScrollBar()->sizeHint().width() +
+                       2 * m_lvwPAK->frameWidth() + 4;
+    resize(std::max(width(), wanted), height());
+    FitOntoScreen();
+}
+
+void frmMain::FitOntoScreen()
+{
+    // A placement saved on a larger screen, another monitor or a larger scale
+    // comes back whole on the screen's free area; a maximised window keeps its
+    // normal bounds for later.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))
+        return;
+    QScreen *screen = QGuiApplication::screenAt(geometry().center());
+    if (screen == nullptr)
+        screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QRect area = screen->availableGeometry();
+    // Before the window is shown its frame is unknown; it counts once it is.
+    const QSize frame = frameGeometry().size() - size();
+    const QSize fitted = size().boundedTo(area.size() - frame);
+    if (fitted != size())
+        resize(fitted);
+    if (!testAttribute(Qt::WA_Moved))
+        return; // the system places a new window itself
+    const QSize outer = size() + frame;
+    QPoint at = pos();
+    at.setX(
+        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())));
+    at.setY(
+        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
+    if (at != pos())
+        move(at);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -677,10 +736,14 @@ void frmMain::changeEvent(QEvent *event)
 
 void frmMain::ShowMessage(int icon, const QString &text)
 {
-    // Over the dialog that asked, such as the open dialog refusing a file.
+    // Over the dialog that asked, such as the open dialog refusing a file. While
+    // the window is not shown yet (start-up) the box has no owner: owning it would
+    // make the window's native window early, which then comes up shifted by its
+    // frame and saves that place at exit.
     QWidget *modal = QApplication::activeModalWidget();
+    QWidget *owner = modal != nullptr ? modal : (isVisible() ? this : nullptr);
     QMessageBox box(static_cast<QMessageBox::Icon>(icon), ProductName, text, QMessageBox::Ok,
-                    modal != nullptr ? modal : this);
+                    owner);
     // The wait cursor of a busy window is not meant for the message box.
     if (m_blnBusy)
         QApplication::setOverrideCursor(Qt::ArrowCursor);

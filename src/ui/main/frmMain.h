@@ -119,6 +119,9 @@ class frmMain final : public QMainWindow
     // The window title without an archive.
     static QString ProductTitle();
 
+    // The window's placement whole on the screen's free area.
+    void FitOntoScreen();
+
   protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -147,6 +150,7 @@ class frmMain final : public QMainWindow
                            void (frmMain::*handler)());
     QAction *ToolButton(const QString &key) const;
     void CollectDraggedFiles(QList<QUrl> &urls);
+    void SizeForColumns();
     void Startup(const QStringList &arguments);
     void Shutdown();
     bool HandleShortcut(int key, Qt::KeyboardModifiers modifiers);
