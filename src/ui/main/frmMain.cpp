@@ -40,6 +40,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -520,8 +521,14 @@ void frmMain::FitOntoScreen()
     if (screen == nullptr)
         return;
     const QRect area = screen->availableGeometry();
-    // Before the window is shown its frame is unknown; it counts once it is.
-    const QSize frame = frameGeometry().size() - size();
+    // Before the window is shown its frame is unknown: a title bar and borders as
+    // the style draws them stand in for it until the first showing corrects it.
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty() && !isVisible()) {
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+        frame = QSize(2 * border,
+                      style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 2 * border);
+    }
     const QSize fitted = size().boundedTo(area.size() - frame);
     if (fitted != size())
         resize(fitted);
@@ -722,6 +729,16 @@ void frmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     ArrangeControls();
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_blnFitAfterShow) {
+        m_blnFitAfterShow = false;
+        // Once shown the window knows its real frame.
+        QTimer::singleShot(0, this, [this] { FitOntoScreen(); });
+    }
 }
 
 void frmMain::changeEvent(QEvent *event)

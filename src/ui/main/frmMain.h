@@ -126,6 +126,7 @@ class frmMain final : public QMainWindow
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
@@ -192,6 +193,7 @@ class frmMain final : public QMainWindow
     QString m_strTempPath;
     bool m_blnBusy = false;
     bool m_blnUnloaded = false;
+    bool m_blnFitAfterShow = true;
     bool m_blnArranging = false;
 
     QString m_strFileNotFound;
