@@ -4,6 +4,7 @@
 // junction while a file is created by its path.
 #include "ExtractFolderCache.h"
 
+#include "PlatformFiles.h"
 #include "PlatformFilesWin32.h"
 #include "mdlTools.h"
 

@@ -118,7 +118,6 @@ int ErrnoOfWin32Error(unsigned long error)
     case ERROR_SECTOR_NOT_FOUND:
         return EIO;
     case ERROR_CANT_RESOLVE_FILENAME:
-    case ERROR_STOPPED_ON_SYMLINK:
         return ELOOP;
     case ERROR_DIR_NOT_EMPTY:
         return ENOTEMPTY;
