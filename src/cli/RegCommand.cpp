@@ -1,7 +1,7 @@
 // vannerby-cli reg: looks at and changes the settings store from a terminal, in
 // the manner of the Windows reg command.
 #include "CliCommon.h"
-#include "RegTerminal.h"
+#include "Console.h"
 
 #include "RegistryStore.h"
 #include "RegistryTypes.h"
@@ -604,7 +604,7 @@ int RunDelete(RegistryStore &store, const RegArgs &args)
                 Fail(StatusText(RegistryStatus::KeyNotFound) + ": " + key.Text);
                 return ExitEntryFailed;
             }
-            if (!RegTerminal::InputIsInteractive()) {
+            if (!Console::InputIsTerminal()) {
                 Fail("not deleting " + key.Text + " without confirmation: give /f to delete it");
                 return ExitEntryFailed;
             }
