@@ -178,6 +178,9 @@ std::string GetLongPath(const std::string &path)
     if (path.empty())
         return {};
     const std::wstring full = LongPath(path);
+    // Wine answers a \\?\ path unchanged even when nothing is there.
+    if (::GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return {};
     const DWORD n = ::GetLongPathNameW(full.c_str(), nullptr, 0);
     if (n == 0)
         return {};
