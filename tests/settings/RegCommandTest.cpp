@@ -15,10 +15,15 @@ namespace {
 class RegCommandTest : public StoreTest
 {
   protected:
+    // Runs vannerby-cli reg; its text output has CR LF line ends on Windows.
     static RunResult Run(std::vector<std::string> args)
     {
         args.insert(args.begin(), "reg");
-        return ::Run(BinPath("vannerby-cli"), args);
+        auto result = ::Run(BinPath("vannerby-cli"), args);
+        for (std::string *text : {&result.out, &result.err})
+            for (size_t at; (at = text->find("\r\n")) != std::string::npos;)
+                text->erase(at, 1);
+        return result;
     }
     TempDir m_Files;
 };

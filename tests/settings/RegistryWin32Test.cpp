@@ -22,7 +22,10 @@ RunResult Reg(const std::vector<std::string> &args)
 RunResult Cli(std::vector<std::string> args)
 {
     args.insert(args.begin(), "reg");
-    return Run(BinPath("vannerby-cli"), args);
+    auto result = Run(BinPath("vannerby-cli"), args);
+    for (size_t at; (at = result.out.find("\r\n")) != std::string::npos;)
+        result.out.erase(at, 1);
+    return result;
 }
 
 bool Contains(const std::string &text, const std::string &part)
