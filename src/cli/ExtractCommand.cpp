@@ -1,5 +1,6 @@
 // vannerby-cli extract: writes entries of an archive below a folder.
 #include "CliCommon.h"
+#include "Console.h"
 
 #include "ExtractRun.h"
 #include "mdlPakFile.h"
@@ -7,7 +8,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <unistd.h>
 
 namespace cli {
 namespace {
@@ -125,9 +125,9 @@ int runExtract(const Options &options)
 
     const std::string folder = mdlTools::GetFullPath(options.folder);
     const ExtractSettings settings{options.overwrite ? 1 : 0, options.skipOlder ? 1 : 0};
-    Progress progress(::isatty(STDERR_FILENO) != 0, selected.size());
+    Progress progress(Console::ErrorIsTerminal(), selected.size());
     TerminalOwner terminal(progress);
-    const bool canAsk = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+    const bool canAsk = Console::InputIsTerminal() && Console::ErrorIsTerminal();
     ExtractOwner *owner = canAsk ? &terminal : nullptr;
 
     size_t written = 0, skipped = 0, kept = 0;

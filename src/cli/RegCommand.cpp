@@ -1,6 +1,7 @@
 // vannerby-cli reg: looks at and changes the settings store from a terminal, in
 // the manner of the Windows reg command.
 #include "CliCommon.h"
+#include "Console.h"
 
 #include "RegistryStore.h"
 #include "RegistryTypes.h"
@@ -14,7 +15,6 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
-#include <unistd.h>
 
 using namespace RegistryTypes;
 
@@ -31,7 +31,9 @@ constexpr const char *RegUsage =
     "KEY begins with HKCR, HKCU, HKLM, HKU or HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,\n"
     "HKEY_LOCAL_MACHINE, HKEY_USERS. TYPE is REG_SZ (default), REG_EXPAND_SZ,\n"
     "REG_MULTI_SZ (items separated by \\0), REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_QWORD\n"
-    "(decimal or 0x hex), REG_BINARY or REG_NONE (hex digits, two per byte).\n"
+    "(decimal or 0x hex; REG_QWORD also negative, and 0 without /d), REG_BINARY or\n"
+    "REG_NONE (hex digits, two per byte). reg add KEY alone sets the key's default\n"
+    "value to an empty REG_SZ.\n"
     "reg delete KEY asks on the terminal before it deletes the key with everything\n"
     "below it; /f deletes without asking.\n";
 
@@ -45,7 +47,8 @@ struct RegKey
     int32_t Root = 0;
     std::string RootName; // the long form, for exports
     std::string Section;
-    std::string Text; // as typed, without a trailing backslash
+    std::string Text;      // as typed, without a trailing backslash
+    bool BareRoot = false; // only a root, written with its backslash: "HKCU\\"
 };
 
 struct RegArgs
@@ -57,7 +60,8 @@ struct RegArgs
     bool AllValues = false;               // /va
     std::optional<std::string> Type;
     std::optional<std::string> Data;
-    bool Force = false; // /f: delete without asking
+    bool Force = false;   // /f: delete without asking
+    bool Replace = false; // /y: export replaces an existing file (it always does)
 };
 
 std::string Upper(std::string_view text)
@@ -88,13 +92,16 @@ RegKey ParseKey(const std::string &text)
         throw UsageError{"invalid key name: " + text};
     key.Section = slash == std::string::npos ? std::string() : text.substr(slash + 1);
     key.Text = text;
-    while (!key.Text.empty() && key.Text.back() == '\\') {
+    // One trailing backslash is allowed, as reg allows it; two are not.
+    if (key.Text.back() == '\\') {
         key.Text.pop_back();
         if (!key.Section.empty())
             key.Section.pop_back();
+        key.BareRoot = key.Section.empty();
     }
-    if (!key.Section.empty() &&
-        (key.Section.front() == '\\' || key.Section.find("\\\\") != std::string::npos))
+    if (key.Text.back() == '\\' ||
+        (!key.Section.empty() &&
+         (key.Section.front() == '\\' || key.Section.find("\\\\") != std::string::npos)))
         throw UsageError{"invalid key name: " + text};
     return key;
 }
@@ -113,6 +120,11 @@ RegArgs ParseArgs(const std::vector<std::string> &args)
             throw UsageError{sw + " given twice"};
         slot = std::move(value);
     };
+    const auto flag = [](bool &slot, const std::string &sw) {
+        if (slot)
+            throw UsageError{sw + " given twice"};
+        slot = true;
+    };
     for (size_t i = 0; i < args.size(); ++i) {
         const auto &arg = args[i];
         // Only the known switches are switches: "/data/x.reg" is a file name.
@@ -126,20 +138,28 @@ RegArgs ParseArgs(const std::vector<std::string> &args)
             throw UsageError{"unknown switch " + arg};
         if (!isKnown || positional.empty()) {
             positional.push_back(arg);
-        } else if (sw == "V") {
+            continue;
+        }
+        // As with reg, the key comes right after the operation, and an
+        // export's file right after the key; switches follow them.
+        if (positional.size() == 1)
+            throw UsageError{"KEY must come before " + arg};
+        if (positional.size() == 2 && Upper(positional[0]) == "EXPORT")
+            throw UsageError{"FILE must come before " + arg};
+        if (sw == "V") {
             once(out.ValueName, next(i, arg), arg);
         } else if (sw == "VE") {
             once(out.ValueName, std::string(), arg);
         } else if (sw == "VA") {
-            out.AllValues = true;
+            flag(out.AllValues, arg);
         } else if (sw == "T") {
             once(out.Type, next(i, arg), arg);
         } else if (sw == "D") {
             once(out.Data, next(i, arg), arg);
         } else if (sw == "F") {
-            out.Force = true;
+            flag(out.Force, arg);
         } else {
-            // /y: export replaces an existing file without asking.
+            flag(out.Replace, arg);
         }
     }
     if (positional.empty())
@@ -163,6 +183,10 @@ RegArgs ParseArgs(const std::vector<std::string> &args)
         throw UsageError{"/va belongs to reg delete, without /v"};
     if (out.ValueName && exp)
         throw UsageError{"reg export takes no value name"};
+    if (out.Replace && !exp)
+        throw UsageError{"/y belongs to reg export"};
+    if (add && out.Key->BareRoot)
+        throw UsageError{"a value cannot be added to a root key: " + positional[1]};
     return out;
 }
 
@@ -280,7 +304,9 @@ std::string ValueLine(const RegistryRawValue &value)
            TypeName(value.Type) + "\t" + DataText(value);
 }
 
-uint64_t ParseUnsigned(const std::string &text, uint64_t max, bool allowNegative)
+// A number in decimal or 0x hex, at most max. allowNegative takes a negative
+// decimal as the bit pattern of the 64-bit number (REG_QWORD /d -1: all bits set).
+uint64_t ParseNumber(const std::string &text, uint64_t max, bool allowNegative)
 {
     std::string digits = text;
     bool negative = false;
@@ -301,14 +327,45 @@ uint64_t ParseUnsigned(const std::string &text, uint64_t max, bool allowNegative
     if (errno != 0 || *end != '\0' || (negative && base != 10))
         throw UsageError{"invalid number: " + text};
     if (negative) {
-        // A negative DWORD is the bit pattern of the 32-bit number.
-        if (value > 0x80000000ull)
+        if (value > 0x8000000000000000ull)
             throw UsageError{"number out of range: " + text};
-        return static_cast<uint32_t>(-static_cast<int64_t>(value));
+        return 0 - static_cast<uint64_t>(value);
     }
     if (value > max)
         throw UsageError{"number out of range: " + text};
     return value;
+}
+
+// REG_MULTI_SZ data as reg takes it: items separated by the two characters \0,
+// each stored with its NUL, then the list's closing NUL. One \0 at the very end
+// only closes the last item; an empty item anywhere else is refused, since the
+// registry would read the list as ending there. "\0" alone is one empty item.
+std::vector<uint8_t> EncodeMultiString(const std::string &text)
+{
+    std::vector<uint8_t> data;
+    if (text.empty()) {
+        data.push_back(0);
+        return data;
+    }
+    std::string items = text;
+    if (items.size() >= 2 && items.compare(items.size() - 2, 2, "\\0") == 0)
+        items.erase(items.size() - 2);
+    if (items.empty())
+        return {0, 0};
+    size_t start = 0;
+    while (true) {
+        const auto end = items.find("\\0", start);
+        const auto item = items.substr(start, end == std::string::npos ? end : end - start);
+        if (item.empty())
+            throw UsageError{"REG_MULTI_SZ data with an empty item: " + text};
+        data.insert(data.end(), item.begin(), item.end());
+        data.push_back(0);
+        if (end == std::string::npos)
+            break;
+        start = end + 2;
+    }
+    data.push_back(0);
+    return data;
 }
 
 std::vector<uint8_t> EncodeData(int32_t type, const std::string &text)
@@ -320,24 +377,13 @@ std::vector<uint8_t> EncodeData(int32_t type, const std::string &text)
         data.assign(text.begin(), text.end());
         data.push_back(0);
         break;
-    case REG_MULTI_SZ: {
-        // Items are separated by the two characters \0, as reg takes them.
-        size_t start = 0;
-        while (!text.empty()) {
-            const auto end = text.find("\\0", start);
-            const auto item = text.substr(start, end == std::string::npos ? end : end - start);
-            data.insert(data.end(), item.begin(), item.end());
-            data.push_back(0);
-            if (end == std::string::npos)
-                break;
-            start = end + 2;
-        }
-        data.push_back(0);
+    case REG_MULTI_SZ:
+        data = EncodeMultiString(text);
         break;
-    }
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN: {
-        const auto value = static_cast<uint32_t>(ParseUnsigned(text, 0xFFFFFFFFull, true));
+        // Unlike REG_QWORD, reg refuses a negative DWORD and one without /d.
+        const auto value = static_cast<uint32_t>(ParseNumber(text, 0xFFFFFFFFull, false));
         for (int i = 0; i < 4; ++i)
             data.push_back(static_cast<uint8_t>(value >> (8 * i)));
         if (type == REG_DWORD_BIG_ENDIAN)
@@ -345,7 +391,7 @@ std::vector<uint8_t> EncodeData(int32_t type, const std::string &text)
         break;
     }
     case REG_QWORD: {
-        const auto value = ParseUnsigned(text, UINT64_MAX, false);
+        const auto value = text.empty() ? 0 : ParseNumber(text, UINT64_MAX, true);
         for (int i = 0; i < 8; ++i)
             data.push_back(static_cast<uint8_t>(value >> (8 * i)));
         break;
@@ -475,6 +521,11 @@ int RunQuery(RegistryStore &store, const RegArgs &args)
     const auto &key = *args.Key;
     if (args.ValueName) {
         const auto value = store.QueryValue(key.Root, key.Section, *args.ValueName);
+        if (!value && args.ValueName->empty() && store.KeyExists(key.Root, key.Section)) {
+            // Every key has a default value for reg, set or not.
+            std::printf("(Default)\tREG_SZ\t(value not set)\n");
+            return ExitOk;
+        }
         if (!value) {
             Fail("value not found: " + key.Text + " " +
                  (args.ValueName->empty() ? "(Default)" : *args.ValueName));
@@ -498,18 +549,17 @@ int RunQuery(RegistryStore &store, const RegArgs &args)
 int RunAdd(RegistryStore &store, const RegArgs &args)
 {
     const auto &key = *args.Key;
-    RegistryStatus status;
-    if (!args.ValueName && !args.Type && !args.Data) {
-        status = store.CreateKey(key.Root, key.Section);
-    } else {
-        const auto type = TypeFromName(args.Type.value_or("REG_SZ"));
-        if (!type)
-            throw UsageError{"unknown type " + *args.Type};
-        const auto data = EncodeData(*type, args.Data.value_or(""));
-        status = store.SetValue(key.Root, key.Section, args.ValueName.value_or(""), *type, data);
-    }
+    // Without /v, /ve, /t and /d this sets the default value to an empty
+    // REG_SZ, as reg add does.
+    const auto type = TypeFromName(args.Type.value_or("REG_SZ"));
+    if (!type)
+        throw UsageError{"unknown type " + *args.Type};
+    const auto data = EncodeData(*type, args.Data.value_or(""));
+    const RegistryStatus status =
+        store.SetValue(key.Root, key.Section, args.ValueName.value_or(""), *type, data);
     if (status != RegistryStatus::Ok) {
-        Fail(StatusText(status) + ": " + key.Text + " (" + store.Path() + ")");
+        Fail(StatusText(status) + ": " + key.Text +
+             (store.Path().empty() ? std::string() : " (" + store.Path() + ")"));
         return ExitEntryFailed;
     }
     return ExitOk;
@@ -554,7 +604,7 @@ int RunDelete(RegistryStore &store, const RegArgs &args)
                 Fail(StatusText(RegistryStatus::KeyNotFound) + ": " + key.Text);
                 return ExitEntryFailed;
             }
-            if (!::isatty(STDIN_FILENO)) {
+            if (!Console::InputIsTerminal()) {
                 Fail("not deleting " + key.Text + " without confirmation: give /f to delete it");
                 return ExitEntryFailed;
             }

@@ -1,11 +1,19 @@
 // vannerby-cli: lists and extracts PAK archives from a terminal.
 #include "CliCommon.h"
+#include "Console.h"
 
-#include <clocale>
+#include <string>
+#include <vector>
 
 int main(int argc, char **argv)
 {
-    std::setlocale(LC_ALL, "");
+    cli::Console::Setup();
+    // UTF-8 on every system, whatever the console's or the system's code page.
+    std::vector<std::string> arguments = cli::Console::Arguments(argc, argv);
+    std::vector<char *> utf8Argv;
+    for (std::string &argument : arguments)
+        utf8Argv.push_back(argument.data());
+    utf8Argv.push_back(nullptr);
     CLI::App app{"Lists and extracts Modellwelt PAK archives.", "vannerby-cli"};
     app.require_subcommand(1);
     int exitCode = cli::ExitOk;
@@ -14,7 +22,7 @@ int main(int argc, char **argv)
     cli::AddRegCommand(app, exitCode);
     cli::AddCheckCommand(app, exitCode);
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(arguments.size()), utf8Argv.data());
     } catch (const CLI::ParseError &e) {
         const int rc = app.exit(e);
         return rc == 0 ? 0 : cli::ExitUsage;

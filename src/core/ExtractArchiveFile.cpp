@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 Expected<bool> ExtractArchiveFile::Open(const std::string &path)
 {
@@ -12,13 +10,13 @@ Expected<bool> ExtractArchiveFile::Open(const std::string &path)
     m_window.reset();
     m_windowSize = 0;
     m_path = path;
-    m_fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    m_fd = PlatformFiles::OpenRead(path);
     if (!m_fd.valid()) {
-        if (errno == ENOENT || errno == ENOTDIR)
+        if (errno == ENOENT || errno == ENOTDIR || errno == ErrnoPathNotFound)
             return false;
         return PakErrorFromErrno(errno, path);
     }
-    if (::fstat(m_fd.get(), &m_stat) != 0) {
+    if (!PlatformFiles::InfoOf(m_fd.get(), m_info)) {
         const int err = errno;
         m_fd.reset();
         return PakErrorFromErrno(err, path);
@@ -28,7 +26,7 @@ Expected<bool> ExtractArchiveFile::Open(const std::string &path)
 
 bool ExtractArchiveFile::Holds(int64_t start, int64_t size) const
 {
-    return start >= 0 && size >= 0 && start + size <= m_stat.st_size;
+    return start >= 0 && size >= 0 && start + size <= m_info.Size;
 }
 
 bool ExtractArchiveFile::Read(int64_t start, int64_t size, Bytes &bytes)
@@ -40,14 +38,13 @@ bool ExtractArchiveFile::Read(int64_t start, int64_t size, Bytes &bytes)
         // entries taken one by one from all over the archive read only themselves.
         const bool sequential = m_window && start == m_windowStart + m_windowSize;
         const int64_t length =
-            sequential ? std::max(size, std::min<int64_t>(WindowSize, m_stat.st_size - start))
-                       : size;
+            sequential ? std::max(size, std::min<int64_t>(WindowSize, m_info.Size - start)) : size;
         std::shared_ptr<char[]> window(new char[static_cast<size_t>(std::max<int64_t>(length, 1))]);
         int64_t done = 0;
         int err = 0; // stays 0 when the archive ends early
         while (done < length) {
-            const ssize_t n = ::pread(m_fd.get(), window.get() + done,
-                                      static_cast<size_t>(length - done), start + done);
+            const int64_t n = PlatformFiles::ReadAt(
+                m_fd.get(), window.get() + done, static_cast<size_t>(length - done), start + done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)

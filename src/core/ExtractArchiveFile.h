@@ -2,11 +2,11 @@
 
 #include "Fd.h"
 #include "PakError.h"
+#include "PlatformFiles.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 
 // The archive an extraction run reads, kept open across its entries, with a
 // window of its bytes read ahead, so that a run of small entries stored one
@@ -29,8 +29,8 @@ class ExtractArchiveFile final
     // Opens the archive at path unless it is open already. False when it is
     // not there (any more); an error for any other failure.
     Expected<bool> Open(const std::string &path);
-    int Get() const { return m_fd.get(); }
-    const struct stat &Stat() const { return m_stat; }
+    NativeHandle Get() const { return m_fd.get(); }
+    const PlatformFiles::FileInfo &Info() const { return m_info; }
     // True when start and size describe bytes inside the archive as opened.
     bool Holds(int64_t start, int64_t size) const;
 
@@ -41,9 +41,7 @@ class ExtractArchiveFile final
   private:
     std::string m_path;
     Fd m_fd;
-    struct stat m_stat
-    {
-    };
+    PlatformFiles::FileInfo m_info;
     std::shared_ptr<char[]> m_window;
     int64_t m_windowStart = 0;
     int64_t m_windowSize = 0;

@@ -13,23 +13,30 @@
 // path again below the target folder, so a folder replaced or removed since it
 // was checked is noticed by the kernel at that moment; the caller then asks for
 // the folder again with Recheck.
+//
+// Linux (ExtractFolderCachePosix.cpp) resolves beneath the target folder with
+// openat2. Windows (ExtractFolderCacheWin32.cpp) has no such call: there every
+// folder on the way is opened without following a reparse point, checked, and
+// held open without delete sharing, which pins it (it cannot be renamed, removed
+// or replaced by a junction) for as long as the file is created by its path.
+// A reparse point (junction or symbolic link) below the target folder is never
+// followed on Windows.
 class ExtractFolderCache final
 {
   public:
     // A folder of the target as the steps of extraction see it.
     struct Folder
     {
-        int Dir = -1;             // the open folder
+        NativeHandle Dir = InvalidNativeHandle; // the open folder
         bool Fresh = false;       // walked and checked by this call; otherwise known from before
         bool ThroughLink = false; // a symbolic link (inside the target folder) led to it
-        std::string Relative;     // below the target folder, ending in "/" unless empty
+        std::string Relative;     // below the target folder, ending in the separator unless empty
         std::string Shown;        // the target folder followed by Relative
     };
 
-    // Opens the target folder (given with a trailing "/"), creating it when
-    // missing. Another folder than the one open drops everything known.
+    // Opens the target folder (given with a trailing separator), creating it
+    // when missing. Another folder than the one open drops everything known.
     Expected<void> OpenRoot(const std::string &folder);
-    int Root() const { return m_root.get(); }
 
     // The folder `names` below the target folder: known from before, or opened
     // now (created where missing), a link on the way followed only when it stays
@@ -41,13 +48,18 @@ class ExtractFolderCache final
     Expected<Folder> Recheck(const std::vector<std::string> &names, const std::string &entryName,
                              std::vector<std::string> *created = nullptr);
 
-    // Creates a new file at relativePath below root, every folder of the path
-    // resolved beneath root at this moment (no absolute link, nothing leading
-    // out). -1 with errno on failure, or when the kernel cannot resolve so.
-    static int CreateBeneath(int root, const std::string &relativePath, int flags, int mode);
+    // Creates a new file exclusively at relativePath below the open target
+    // folder, every folder of the path resolved beneath it at this moment (no
+    // absolute link, nothing leading out). Invalid with errno on failure, or when
+    // the system cannot resolve so. Safe on any thread while the target folder
+    // stays open.
+    Fd CreateBeneath(const std::string &relativePath) const;
     // Removes the file (or, with folder true, the empty folder) at relativePath
-    // below root, resolved the same way; failures are ignored.
-    static void RemoveBeneath(int root, const std::string &relativePath, bool folder);
+    // below the target folder, resolved the same way; failures are ignored.
+    void RemoveBeneath(const std::string &relativePath, bool folder) const;
+    // Closes the folders known (the target folder stays open), so that they can
+    // be removed: Windows removes no folder that is held open.
+    void Forget() { m_known.clear(); }
     // True while the kernel can resolve paths beneath a folder; without that
     // nothing is kept and every folder is walked for each entry.
     static bool CanResolveBeneath();
@@ -64,7 +76,7 @@ class ExtractFolderCache final
 
     // Enough for the folders of large archives; each holds a descriptor.
     static constexpr size_t Capacity = 512;
-    std::string m_rootPath; // as given, with a trailing "/"
+    std::string m_rootPath; // as given, with a trailing separator
     Fd m_root;
     std::string m_rootReal; // the resolved target folder, looked up when a link is met
     std::unordered_map<std::string, Known> m_known;

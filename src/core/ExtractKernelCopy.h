@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <sys/types.h>
 
 enum class CopyStatus
 {
@@ -18,19 +17,20 @@ enum class CopyStatus
 // Copies a range of the archive into a new file without the bytes passing
 // through user memory, for as long as an extraction run lasts.
 //
-// The bytes are spliced through a pipe of a mebibyte. Entries sit at any
-// offset in an archive, and the kernel's copy call moves them through a pipe
-// of sixteen pages, which for a range off the page boundaries costs half as
-// much again as an aligned copy. Where no large pipe is granted, or the file
-// systems cannot splice, the copy call takes over, and after it a buffer.
+// On Linux (ExtractKernelCopyPosix.cpp) the bytes are spliced through a pipe of a mebibyte. Entries
+// sit at any offset in an archive, and the kernel's copy call moves them through a pipe of sixteen
+// pages, which for a range off the page boundaries costs half as much again as an aligned copy.
+// Where no large pipe is granted, or the file systems cannot splice, the copy call takes over, and
+// after it a buffer. Windows has no such call for a range of an open file: there
+// (ExtractKernelCopyWin32.cpp) a buffer of a mebibyte carries the bytes.
 class ExtractKernelCopy final
 {
   public:
     // Copies size bytes of in at offset to out's position. The owner hears of
     // every step of at most ExtractProgressStep bytes and the end, and may stop
     // the copy between steps.
-    CopyStatus Copy(int in, int64_t offset, int64_t size, int out, ExtractOwner *owner,
-                    const ExtractTarget &target);
+    CopyStatus Copy(NativeHandle in, int64_t offset, int64_t size, NativeHandle out,
+                    ExtractOwner *owner, const ExtractTarget &target);
 
     // The pipe's size wanted; less than the smallest is not worth splicing for.
     static constexpr size_t PipeSize = size_t{1} << 20;
@@ -47,8 +47,8 @@ class ExtractKernelCopy final
     void dropPipe();
     // One step of at most size bytes; the number copied (0 at the archive's end),
     // or -1 with errno. A method the files do not support gives way to the next.
-    ssize_t step(Method &method, int in, loff_t &from, size_t size, int out);
-    ssize_t splice(int in, loff_t &from, size_t size, int out, bool &unsupported);
+    int64_t step(Method &method, int in, int64_t &from, size_t size, int out);
+    int64_t splice(int in, int64_t &from, size_t size, int out, bool &unsupported);
 
     Fd m_pipeRead, m_pipeWrite;
     size_t m_pipeSize = 0;

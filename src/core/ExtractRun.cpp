@@ -55,18 +55,18 @@ std::string foldCase(std::string_view raw)
 // Writes a new file in a folder made and checked already. Anything unusual
 // leaves no trace and the entry to its turn, where the steps of ExtractPakEntry
 // meet it as they would have without a helper.
-int writeAhead(int root, const Item &item)
+int writeAhead(const ExtractFolderCache &cache, const Item &item)
 {
-    Fd out(ExtractFolderCache::CreateBeneath(root, item.Relative, CreateFlags, 0666));
+    Fd out = cache.CreateBeneath(item.Relative);
     if (!out.valid())
         return InOrder;
     if (!WriteBytes(out.get(), item.Bytes.Data, item.Bytes.Size)) {
         out.reset();
-        ExtractFolderCache::RemoveBeneath(root, item.Relative, false);
+        cache.RemoveBeneath(item.Relative, false);
         return InOrder;
     }
     if (!StampAndClose(out, item.Target)) {
-        ExtractFolderCache::RemoveBeneath(root, item.Relative, false);
+        cache.RemoveBeneath(item.Relative, false);
         return InOrder;
     }
     return Written;
@@ -115,7 +115,7 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
     // publishes how far it is filled; whoever is free claims the next one.
     std::vector<uint32_t> queue(indices.size());
     std::atomic<uint32_t> published{0}, claimed{0};
-    const int root = state.Folders.Root();
+    const ExtractFolderCache &cache = state.Folders;
     const auto writeNext = [&] {
         uint32_t next = claimed.load(std::memory_order_relaxed);
         do {
@@ -124,7 +124,7 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
                 return false;
         } while (!claimed.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel));
         Item &item = itemAt(queue[next]);
-        item.State.store(writeAhead(root, item), std::memory_order_release);
+        item.State.store(writeAhead(cache, item), std::memory_order_release);
         item.State.notify_all();
         return true;
     };
@@ -238,7 +238,7 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         // The owner hears of the finished copy as if it had just been made.
         if (m_owner && item.Target.EntrySize > 0 &&
             !m_owner->CopyProgress(item.Target, item.Target.EntrySize)) {
-            ExtractFolderCache::RemoveBeneath(root, item.Relative, false);
+            cache.RemoveBeneath(item.Relative, false);
             item.State.store(InOrder, std::memory_order_relaxed);
             result.Outcome = ExtractOutcome::Cancelled;
         }
@@ -254,10 +254,11 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         for (size_t later = position + 1; later < prepared; ++later) {
             const Item &item = itemAt(later);
             if (item.Ahead && item.State.load(std::memory_order_acquire) == Written)
-                ExtractFolderCache::RemoveBeneath(root, item.Relative, false);
+                cache.RemoveBeneath(item.Relative, false);
         }
         if (made.empty() || made.back().first <= position)
             return;
+        state.Folders.Forget();
         std::unordered_set<std::string> needed;
         for (size_t earlier = 0; earlier <= position; ++earlier) {
             const int32_t index = EntryIndex(m_archive, PakRowKey(indices[earlier]));
@@ -267,12 +268,12 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
             const auto place = PlaceOf(entry, m_usePathNames, {});
             std::string relative;
             for (size_t i = 0; place && i < place->Folders.size(); ++i)
-                needed.insert(relative += place->Folders[i] + '/');
+                needed.insert(relative += place->Folders[i] + PlatformFiles::Separator);
         }
         for (auto folder = made.rbegin(); folder != made.rend() && folder->first > position;
              ++folder)
             if (!needed.count(folder->second))
-                ExtractFolderCache::RemoveBeneath(root, folder->second, true);
+                cache.RemoveBeneath(folder->second, true);
     };
 
     size_t prepared = 0;

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <memory>
 #include <random>
-#include <unistd.h>
 
 using namespace mdlTools;
 
@@ -62,8 +61,7 @@ Expected<Fd> CreateInPlace(ExtractFolderCache &folders, ExtractFolderCache::Fold
                            const std::string &targetPath)
 {
     if (!folder.Fresh) {
-        Fd out(ExtractFolderCache::CreateBeneath(folders.Root(), folder.Relative + place.Leaf,
-                                                 CreateFlags, 0666));
+        Fd out = folders.CreateBeneath(folder.Relative + place.Leaf);
         if (out.valid())
             return out;
         // Something there, or the folder is not what it was: look at it as it is now.
@@ -72,23 +70,24 @@ Expected<Fd> CreateInPlace(ExtractFolderCache &folders, ExtractFolderCache::Fold
             return checked.error();
         folder = std::move(*checked);
     }
-    Fd out(::openat(folder.Dir, place.Leaf.c_str(), CreateFlags, 0666));
+    Fd out = PlatformFiles::CreateIn(folder.Dir, folder.Shown, place.Leaf);
     if (!out.valid() && errno != EEXIST)
         return PakErrorFromErrno(errno, targetPath);
     return out;
 }
 
-Expected<Existing> FindExisting(int dir, const std::string &leaf, ExtractTarget &target)
+Expected<Existing> FindExisting(const ExtractFolderCache::Folder &folder, const std::string &leaf,
+                                ExtractTarget &target)
 {
     Existing existing;
-    existing.Present = ::fstatat(dir, leaf.c_str(), &existing.Stat, AT_SYMLINK_NOFOLLOW) == 0;
+    existing.Present = PlatformFiles::InfoIn(folder.Dir, folder.Shown, leaf, existing.Info);
     if (!existing.Present)
         return existing;
-    if (S_ISDIR(existing.Stat.st_mode))
+    if (existing.Info.Folder)
         return PakErrorFromErrno(EISDIR, target.TargetPath);
     target.ExistingPath = target.TargetPath;
-    target.ExistingSize = existing.Stat.st_size;
-    const FileTimes times = ReadFileTimes(dir, leaf.c_str(), AT_SYMLINK_NOFOLLOW);
+    target.ExistingSize = existing.Info.Size;
+    const PlatformFiles::FileTimes times = PlatformFiles::TimesIn(folder.Dir, folder.Shown, leaf);
     target.ExistingCreationTime = times.Creation;
     target.ExistingLastAccessTime = times.LastAccess;
     target.ExistingLastWriteTime = times.LastWrite;
@@ -110,19 +109,22 @@ ExtractOutcome DecideAboutExisting(const ExtractSettings &settings, ExtractOwner
     return answer == OverWriteAnswer::Replace ? ExtractOutcome::Written : ExtractOutcome::Kept;
 }
 
-Expected<Fd> CreateReplacement(int dir, const struct stat &existing, const struct stat &archive,
+Expected<Fd> CreateReplacement(const ExtractFolderCache::Folder &folder,
+                               const PlatformFiles::FileInfo &existing,
+                               const PlatformFiles::FileInfo &archive,
                                const std::string &targetPath, std::string &written)
 {
-    // A file without any write bit is read-only, as its owner meant it to be,
-    // even for root; and the archive being read is never replaced.
-    if (S_ISREG(existing.st_mode) && (existing.st_mode & 0222) == 0)
+    // A file without any write bit (on Windows: with the read-only attribute) is
+    // read-only, as its owner meant it to be, even for root; and the archive
+    // being read is never replaced.
+    if (existing.Regular && existing.ReadOnly)
         return MakePakError(PakErrorCode::PermissionDenied, targetPath);
-    if (existing.st_dev == archive.st_dev && existing.st_ino == archive.st_ino)
+    if (PlatformFiles::SameFile(existing, archive))
         return MakePakError(PakErrorCode::PermissionDenied, targetPath);
     Fd out;
     for (int attempt = 0; attempt < 16 && !out.valid(); ++attempt) {
         written = tempName();
-        out.reset(::openat(dir, written.c_str(), CreateFlags, 0666));
+        out = PlatformFiles::CreateIn(folder.Dir, folder.Shown, written);
         if (!out.valid() && errno != EEXIST)
             break;
     }
@@ -132,7 +134,7 @@ Expected<Fd> CreateReplacement(int dir, const struct stat &existing, const struc
 }
 
 CopyStatus CopyEntryBytes(ExtractArchiveFile &archive, ExtractKernelCopy &copier,
-                          const PakEntry &entry, int out, ExtractOwner *owner,
+                          const PakEntry &entry, NativeHandle out, ExtractOwner *owner,
                           const ExtractTarget &target)
 {
     if (entry.Size > ExtractArchiveFile::WindowSize)
@@ -147,10 +149,10 @@ CopyStatus CopyEntryBytes(ExtractArchiveFile &archive, ExtractKernelCopy &copier
     return CopyStatus::Done;
 }
 
-bool WriteBytes(int out, const char *data, size_t size)
+bool WriteBytes(NativeHandle out, const char *data, size_t size)
 {
     while (size > 0) {
-        const ssize_t n = ::write(out, data, size);
+        const int64_t n = PlatformFiles::Write(out, data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -167,29 +169,9 @@ bool WriteBytes(int out, const char *data, size_t size)
 
 bool StampAndClose(Fd &out, const ExtractTarget &target)
 {
-    // Access and write time carry over to the 100 ns.
-    const timespec stamps[2] = {FileTimeToTimespec(target.NewLastAccessTime),
-                                FileTimeToTimespec(target.NewLastWriteTime)};
-    ::futimens(out.get(), stamps);
-    return ::close(out.release()) == 0;
-}
-
-FileTimes ReadFileTimes(int dirfd, const char *name, int flags)
-{
-    struct statx sx
-    {
-    };
-    FileTimes times;
-    if (::statx(dirfd, name, flags, STATX_ATIME | STATX_MTIME | STATX_BTIME, &sx) != 0)
-        return times;
-    const auto convert = [](const statx_timestamp &t) {
-        return FileTimeFromTimespec(timespec{static_cast<time_t>(t.tv_sec), t.tv_nsec});
-    };
-    if (sx.stx_mask & STATX_BTIME)
-        times.Creation = convert(sx.stx_btime);
-    times.LastAccess = convert(sx.stx_atime);
-    times.LastWrite = convert(sx.stx_mtime);
-    return times;
+    PlatformFiles::StampTimes(
+        out.get(), {target.NewCreationTime, target.NewLastAccessTime, target.NewLastWriteTime});
+    return PlatformFiles::Close(out);
 }
 
 } // namespace ExtractSteps

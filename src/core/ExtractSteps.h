@@ -4,12 +4,11 @@
 #include "ExtractFolderCache.h"
 #include "ExtractKernelCopy.h"
 #include "Fd.h"
+#include "PlatformFiles.h"
 #include "mdlPakFile.h"
 
-#include <fcntl.h>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 #include <vector>
 
 // What an extraction run keeps between entries: the archive, the target's
@@ -23,9 +22,6 @@ struct ExtractSession::State
 
 // The steps of extracting one entry, in the order ExtractPakEntry takes them.
 namespace ExtractSteps {
-
-// A new file is created exclusively and never through a link.
-inline constexpr int CreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
 
 // The entry the row key names, or -1.
 int32_t EntryIndex(const PakArchive &archive, std::string_view key);
@@ -57,11 +53,10 @@ Expected<Fd> CreateInPlace(ExtractFolderCache &folders, ExtractFolderCache::Fold
 struct Existing
 {
     bool Present = false;
-    struct stat Stat
-    {
-    };
+    PlatformFiles::FileInfo Info;
 };
-Expected<Existing> FindExisting(int dir, const std::string &leaf, ExtractTarget &target);
+Expected<Existing> FindExisting(const ExtractFolderCache::Folder &folder, const std::string &leaf,
+                                ExtractTarget &target);
 
 // Written when the existing file is to be replaced; otherwise Skipped (not
 // newer), Kept or Cancelled, as the settings or the owner decide.
@@ -71,27 +66,22 @@ ExtractOutcome DecideAboutExisting(const ExtractSettings &settings, ExtractOwner
 // A temporary file beside the existing one, renamed over it once complete, so
 // that the existing file is never lost. Refused for a read-only file and for the
 // archive being read. written receives the temporary file's name.
-Expected<Fd> CreateReplacement(int dir, const struct stat &existing, const struct stat &archive,
+Expected<Fd> CreateReplacement(const ExtractFolderCache::Folder &folder,
+                               const PlatformFiles::FileInfo &existing,
+                               const PlatformFiles::FileInfo &archive,
                                const std::string &targetPath, std::string &written);
 
 // The entry's bytes into out: small entries from the archive's window, large
 // ones by the kernel in bounded steps, the owner told of each step.
 CopyStatus CopyEntryBytes(ExtractArchiveFile &archive, ExtractKernelCopy &copier,
-                          const PakEntry &entry, int out, ExtractOwner *owner,
+                          const PakEntry &entry, NativeHandle out, ExtractOwner *owner,
                           const ExtractTarget &target);
 // All of size bytes into out; false with errno.
-bool WriteBytes(int out, const char *data, size_t size);
+bool WriteBytes(NativeHandle out, const char *data, size_t size);
 
-// Stamps the new file with the entry's access and write time (Linux cannot set a
-// creation time; a failure is ignored) and closes it. False with errno when the
-// close reports a failed write.
+// Stamps the new file with the entry's three times (Linux cannot set a creation
+// time; a failure is ignored) and closes it. False with errno when the close
+// reports a failed write.
 bool StampAndClose(Fd &out, const ExtractTarget &target);
-
-// The three times of a file; creation is 0 where the file system keeps none.
-struct FileTimes
-{
-    FileTime Creation = 0, LastAccess = 0, LastWrite = 0;
-};
-FileTimes ReadFileTimes(int dirfd, const char *name, int flags);
 
 } // namespace ExtractSteps

@@ -1,32 +1,10 @@
 #include "PakEntryRange.h"
 
+#include "PlatformFiles.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-class FileHandle final
-{
-  public:
-    explicit FileHandle(int fd) : m_fd(fd) {}
-    ~FileHandle()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileHandle(const FileHandle &) = delete;
-    FileHandle &operator=(const FileHandle &) = delete;
-    int get() const { return m_fd; }
-
-  private:
-    int m_fd;
-};
-
-} // namespace
 
 Expected<PakEntryBytes> ReadPakEntryRange(const std::string &pakPath, const PakEntry &entry,
                                           int64_t offset, int64_t count)
@@ -37,20 +15,18 @@ Expected<PakEntryBytes> ReadPakEntryRange(const std::string &pakPath, const PakE
 
     // Non-blocking, so that a FIFO put in the archive's place cannot hang the open;
     // regular files read the same either way.
-    const FileHandle fd(::open(pakPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0)
+    const Fd fd = PlatformFiles::OpenRead(pakPath, true);
+    if (!fd.valid())
         return PakErrorFromErrno(errno, pakPath);
-    struct stat st
-    {
-    };
-    if (::fstat(fd.get(), &st) != 0)
+    PlatformFiles::FileInfo info;
+    if (!PlatformFiles::InfoOf(fd.get(), info))
         return PakErrorFromErrno(errno, pakPath);
-    if (!S_ISREG(st.st_mode))
+    if (!info.Regular)
         return PakErrorFromErrno(EISDIR, pakPath);
     // The file may have shrunk since it was loaded: its size now is what counts.
     const int64_t start = entry.Start;
     const int64_t size = entry.Size;
-    if (start + size > static_cast<int64_t>(st.st_size))
+    if (start + size > info.Size)
         return MakePakError(PakErrorCode::InputPastEnd, name);
 
     PakEntryBytes bytes;
@@ -65,7 +41,8 @@ Expected<PakEntryBytes> ReadPakEntryRange(const std::string &pakPath, const PakE
     }
     int64_t done = 0;
     while (done < wanted) {
-        const ssize_t n = ::pread(fd.get(), bytes.Data.data() + done,
+        const int64_t n =
+            PlatformFiles::ReadAt(fd.get(), bytes.Data.data() + done,
                                   static_cast<size_t>(wanted - done), bytes.ArchiveOffset + done);
         if (n < 0) {
             if (errno == EINTR)

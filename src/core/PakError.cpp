@@ -47,10 +47,14 @@ PakError PakErrorFromErrno(int errnum, const std::string &subject)
         return MakePakError(PakErrorCode::BadFileName, subject);
     case ENOENT:
         return MakePakError(PakErrorCode::FileNotFound, subject);
+    case ErrnoPathNotFound:
+        return MakePakError(PakErrorCode::PathNotFound, subject);
     case EIO:
         return MakePakError(PakErrorCode::DeviceIO, subject);
     case ENOSPC:
+#ifdef EDQUOT // not in the Windows C runtime
     case EDQUOT:
+#endif
     case EFBIG:
         return MakePakError(PakErrorCode::DiskFull, subject);
     case EACCES:

@@ -26,6 +26,10 @@ inline constexpr int32_t PathNotFound = 76;
 inline constexpr int32_t InvalidFormat = 321;
 } // namespace PakErrorCode
 
+// errno has no value for a missing folder on the way to a file, which Windows
+// tells apart from a missing file: the Windows file calls report it as this one.
+inline constexpr int ErrnoPathNotFound = -76;
+
 // The German description that goes with a code ("Datenträger voll" for 61).
 std::string PakErrorText(int32_t code);
 

@@ -1,10 +1,10 @@
 #include "mdlPakCheck.h"
 
+#include "PlatformFiles.h"
 #include "mdlPakMatch.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace {
 
@@ -254,13 +254,11 @@ PakCheckReport CheckPakDirectory(const PakArchive &archive, int64_t fileSize)
 
 Expected<PakCheckReport> CheckPakArchive(const PakArchive &archive)
 {
-    struct stat st
-    {
-    };
-    if (::stat(archive.PakPath.c_str(), &st) != 0)
+    PlatformFiles::FileInfo info;
+    if (!PlatformFiles::InfoAt(archive.PakPath, info))
         return PakErrorFromErrno(errno, archive.PakPath);
     try {
-        return CheckPakDirectory(archive, st.st_size);
+        return CheckPakDirectory(archive, info.Size);
     } catch (const std::bad_alloc &) {
         return MakePakError(PakErrorCode::OutOfMemory, archive.PakPath);
     }

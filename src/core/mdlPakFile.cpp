@@ -1,6 +1,7 @@
 #include "mdlPakFile.h"
 
 #include "ExtractSteps.h"
+#include "PlatformFiles.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,13 +11,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <fcntl.h>
 #include <memory>
 #include <new>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace mdlTools;
 
@@ -36,11 +32,11 @@ uint64_t le64(const unsigned char *p)
 }
 
 // Reads exactly size bytes at offset; false (with errno, or 0 for a short file) otherwise.
-bool readAt(int fd, void *buffer, size_t size, int64_t offset)
+bool readAt(NativeHandle fd, void *buffer, size_t size, int64_t offset)
 {
     auto *out = static_cast<unsigned char *>(buffer);
     while (size > 0) {
-        const ssize_t n = ::pread(fd, out, size, offset);
+        const int64_t n = PlatformFiles::ReadAt(fd, out, size, offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -69,7 +65,7 @@ bool equalsNoCase(std::string_view a, std::string_view b)
            });
 }
 
-bool hasSignature(int fd)
+bool hasSignature(NativeHandle fd)
 {
     unsigned char magic[4];
     if (!readAt(fd, magic, sizeof magic, 0))
@@ -84,39 +80,9 @@ void fillRow(PakRow &row, const PakEntry &entry, int32_t index, const PakTimes *
 
 } // namespace
 
-void *PakAllocateBlock(size_t bytes)
-{
-    constexpr size_t huge = size_t{2} << 20;
-    if (bytes < huge / 2)
-        return ::operator new(bytes);
-    // Map one huge page more than needed, then cut the unaligned head and tail off.
-    const size_t length = (bytes + huge - 1) & ~(huge - 1);
-    void *mapped =
-        ::mmap(nullptr, length + huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED)
-        throw std::bad_alloc();
-    const auto start = reinterpret_cast<uintptr_t>(mapped);
-    const uintptr_t aligned = (start + huge - 1) & ~(huge - 1);
-    if (aligned > start)
-        ::munmap(mapped, aligned - start);
-    if (const size_t tail = start + length + huge - (aligned + length))
-        ::munmap(reinterpret_cast<void *>(aligned + length), tail);
-    ::madvise(reinterpret_cast<void *>(aligned), length, MADV_HUGEPAGE);
-    return reinterpret_cast<void *>(aligned);
-}
-
-void PakFreeBlock(void *block, size_t bytes)
-{
-    constexpr size_t huge = size_t{2} << 20;
-    if (bytes < huge / 2)
-        ::operator delete(block);
-    else
-        ::munmap(block, (bytes + huge - 1) & ~(huge - 1));
-}
-
 bool IsPakFile(const std::string &path)
 {
-    const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const Fd fd = PlatformFiles::OpenRead(path);
     return fd.valid() && hasSignature(fd.get());
 }
 
@@ -173,17 +139,14 @@ class PakDirectoryReader final
     Expected<void> Open(const std::string &path, PakArchive &loaded)
     {
         m_path = path;
-        m_fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        struct stat st
-        {
-        };
-        if (!m_fd.valid() || ::fstat(m_fd.get(), &st) != 0)
+        m_fd = PlatformFiles::OpenRead(path);
+        PlatformFiles::FileInfo info;
+        if (!m_fd.valid() || !PlatformFiles::InfoOf(m_fd.get(), info))
             return PakErrorFromErrno(errno, path);
-        if (S_ISDIR(st.st_mode) || !hasSignature(m_fd.get()))
+        if (info.Folder || !hasSignature(m_fd.get()))
             return MakePakError(PakErrorCode::InvalidFormat, path);
-        m_fileSize = st.st_size;
-        const ExtractSteps::FileTimes times =
-            ExtractSteps::ReadFileTimes(m_fd.get(), "", AT_EMPTY_PATH);
+        m_fileSize = info.Size;
+        const PlatformFiles::FileTimes times = PlatformFiles::TimesOf(m_fd.get());
         loaded.FileCreationTime = times.Creation;
         loaded.FileLastAccessTime = times.LastAccess;
         loaded.FileLastWriteTime = times.LastWrite;
@@ -359,16 +322,6 @@ Expected<bool> ListPakFile(const std::string &path, PakRowSink &sink)
     return hasTimes;
 }
 
-DateTime FileTimeToDate(FileTime time)
-{
-    const time_t seconds = static_cast<time_t>(FileTimeToUnixSeconds(time));
-    std::tm local{};
-    if (!::localtime_r(&seconds, &local))
-        return {};
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour,        local.tm_min,     local.tm_sec};
-}
-
 std::string ExtractResult::Result() const
 {
     switch (Outcome) {
@@ -400,7 +353,7 @@ Expected<std::vector<std::string>> PakTargetComponents(std::string_view rawName,
             continue;
         const bool drive = used.empty() && part.size() >= 2 && part[1] == ':' &&
                            std::isalpha(static_cast<unsigned char>(part[0]));
-        if (part == ".." || drive)
+        if (part == ".." || drive || !PlatformFiles::NameUsable(part))
             return MakePakError(PakErrorCode::BadFileName, entryName);
         used.push_back(Cp1252ToUtf8(part));
     }
@@ -473,7 +426,7 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
     }
     Existing existing;
     if (!out.valid()) {
-        const auto found = FindExisting(folder->Dir, place->Leaf, target);
+        const auto found = FindExisting(*folder, place->Leaf, target);
         if (!found)
             return fail(found.error());
         existing = *found;
@@ -488,14 +441,14 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
 
     std::string written = place->Leaf;
     if (existing.Present) {
-        auto replacement = CreateReplacement(folder->Dir, existing.Stat, state.Archive.Stat(),
+        auto replacement = CreateReplacement(*folder, existing.Info, state.Archive.Info(),
                                              target.TargetPath, written);
         if (!replacement)
             return fail(replacement.error());
         out = std::move(*replacement);
     } else if (!out.valid()) {
         // The file that was there has gone again since the create was refused.
-        out.reset(::openat(folder->Dir, written.c_str(), CreateFlags, 0666));
+        out = PlatformFiles::CreateIn(folder->Dir, folder->Shown, written);
         if (!out.valid())
             return fail(PakErrorFromErrno(errno, target.TargetPath));
     }
@@ -503,10 +456,9 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
     const auto discard = [&] {
         out.reset();
         if (folder->Fresh)
-            ::unlinkat(folder->Dir, written.c_str(), 0);
+            PlatformFiles::RemoveIn(folder->Dir, folder->Shown, written);
         else
-            ExtractFolderCache::RemoveBeneath(state.Folders.Root(), folder->Relative + written,
-                                              false);
+            state.Folders.RemoveBeneath(folder->Relative + written, false);
     };
     const CopyStatus copied =
         CopyEntryBytes(state.Archive, state.Copier, entry, out.get(), owner, target);
@@ -526,7 +478,7 @@ ExtractResult ExtractPakEntry(const PakArchive &archive, std::string_view key,
         return fail(PakErrorFromErrno(err, target.TargetPath));
     }
     if (existing.Present &&
-        ::renameat(folder->Dir, written.c_str(), folder->Dir, place->Leaf.c_str()) != 0) {
+        !PlatformFiles::RenameIn(folder->Dir, folder->Shown, written, place->Leaf)) {
         const int err = errno;
         discard();
         return fail(PakErrorFromErrno(err, target.TargetPath));

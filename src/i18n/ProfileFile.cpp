@@ -1,15 +1,10 @@
 #include "ProfileFile.h"
 
+#include "ProfileFileIo.h"
 #include "mdlTools.h"
 
 #include <array>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace ProfileFile {
 
@@ -27,57 +22,19 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 struct Loaded
 {
     bool Usable = false; // false: it exists but cannot be read, is too big or is UTF-16
-    bool Exists = false;
-    std::unique_ptr<char[]> Buffer; // not zeroed first: read for every text of every window
-    std::size_t Size = 0;
+    ProfileFileIo::Contents File;
     std::size_t BodyStart = 0; // first byte after a byte-order mark
     Encoding Enc = Encoding::Cp1252;
-    struct stat Info = {};
 
-    std::string_view Bytes() const { return {Buffer.get(), Size}; }
+    bool Exists() const { return File.Exists; }
+    std::string_view Bytes() const { return File.Bytes(); }
 };
-
-// Reads the whole file in one read, looping only for short reads and for a
-// file that grew since fstat.
-bool ReadAll(int fd, Loaded &file)
-{
-    std::size_t capacity = static_cast<std::size_t>(file.Info.st_size) + 1;
-    file.Buffer = std::make_unique_for_overwrite<char[]>(capacity);
-    for (;;) {
-        if (file.Size == capacity) {
-            if (capacity > kMaxFileSize)
-                return false;
-            auto bigger = std::make_unique_for_overwrite<char[]>(capacity * 2);
-            std::memcpy(bigger.get(), file.Buffer.get(), file.Size);
-            file.Buffer = std::move(bigger);
-            capacity *= 2;
-        }
-        const ssize_t got = ::read(fd, file.Buffer.get() + file.Size, capacity - file.Size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return file.Size <= kMaxFileSize;
-        file.Size += static_cast<std::size_t>(got);
-    }
-}
 
 Loaded Load(const std::string &path)
 {
     Loaded file;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        // A missing file is an empty one; any other failure makes it unusable.
-        file.Usable = errno == ENOENT;
-        return file;
-    }
-    file.Exists = true;
-    const bool read = ::fstat(fd, &file.Info) == 0 && S_ISREG(file.Info.st_mode) &&
-                      static_cast<std::size_t>(file.Info.st_size) <= kMaxFileSize &&
-                      ReadAll(fd, file);
-    ::close(fd);
-    if (!read)
+    file.File = ProfileFileIo::Read(path, kMaxFileSize);
+    if (!file.File.Complete)
         return file;
     const std::string_view bytes = file.Bytes();
     if (bytes.starts_with(kUtf8Bom)) {
@@ -94,6 +51,36 @@ Loaded Load(const std::string &path)
 constexpr bool IsBlank(char ch)
 {
     return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\v' || ch == '\f';
+}
+
+// Blanks inside a line: a CR ends one, as it does for the Windows functions.
+constexpr bool IsBlankInLine(char ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\v' || ch == '\f';
+}
+
+constexpr bool IsLineBreak(char ch)
+{
+    return ch == '\n' || ch == '\r';
+}
+
+// The end of the line starting at `from`: its first CR or LF, or `end`.
+const char *LineEnd(const char *from, const char *end)
+{
+    while (from < end && !IsLineBreak(*from))
+        ++from;
+    return from;
+}
+
+// The start of the next line behind a line's end: CR LF, a lone LF or a lone
+// CR end a line (files from old Macintosh editors use CR alone).
+const char *NextLine(const char *lineEnd, const char *end)
+{
+    if (lineEnd == end)
+        return end;
+    if (*lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
+        return lineEnd + 2;
+    return lineEnd + 1;
 }
 
 std::string_view Trim(std::string_view text)
@@ -189,7 +176,7 @@ enum class LineKind
 struct Line
 {
     std::size_t Begin = 0;      // first byte
-    std::size_t ContentEnd = 0; // end of the text, before CR LF or LF
+    std::size_t ContentEnd = 0; // end of the text, before CR LF, LF or CR
     std::size_t Next = 0;       // first byte of the next line
     LineKind Kind = LineKind::Other;
     std::string_view Name;
@@ -205,19 +192,20 @@ template <typename Visit> void ForEachLine(std::string_view bytes, std::size_t s
     while (pos < bytes.size()) {
         Line line;
         line.Begin = pos;
-        const std::size_t lf = bytes.find('\n', pos);
-        const std::size_t end = lf == std::string_view::npos ? bytes.size() : lf;
-        line.Next = lf == std::string_view::npos ? bytes.size() : lf + 1;
-        line.ContentEnd = end > pos && bytes[end - 1] == '\r' ? end - 1 : end;
+        const char *const data = bytes.data();
+        const char *const lineEnd = LineEnd(data + pos, data + bytes.size());
+        const std::size_t end = static_cast<std::size_t>(lineEnd - data);
+        line.Next = static_cast<std::size_t>(NextLine(lineEnd, data + bytes.size()) - data);
+        line.ContentEnd = end;
         const std::string_view text = Trim(bytes.substr(pos, end - pos));
         line.Blank = text.empty();
-        if (!text.empty() && text.front() == '[') {
-            const std::size_t close = text.find(']');
-            if (close != std::string_view::npos) {
-                line.Kind = LineKind::Section;
-                line.Name = Trim(text.substr(1, close - 1));
-                inSection = true;
-            }
+        // The name ends at the line's last "]", as Windows reads it; a line
+        // with "[" but no "]" is no header but may be an entry.
+        const std::size_t close = text.starts_with('[') ? text.rfind(']') : text.npos;
+        if (close != std::string_view::npos) {
+            line.Kind = LineKind::Section;
+            line.Name = Trim(text.substr(1, close - 1));
+            inSection = true;
         } else if (inSection && !text.empty() && text.front() != ';') {
             const std::size_t eq = text.find('=');
             if (eq != std::string_view::npos) {
@@ -242,14 +230,18 @@ const char *FindByte(const char *from, const char *end, char byte)
 // The name of a section header line starting at `open` (its "["), or nothing.
 std::optional<std::string_view> HeaderName(const char *open, const char *lineEnd)
 {
-    const char *close = FindByte(open, lineEnd, ']');
-    if (close == nullptr)
+    const char *close = lineEnd;
+    while (close > open && close[-1] != ']')
+        --close;
+    if (close == open)
         return std::nullopt;
+    --close;
     return Trim(std::string_view(open + 1, static_cast<std::size_t>(close - open - 1)));
 }
 
 // The raw value of a key in the first section of a name, or nothing; the same
-// rules as ForEachLine. This runs for every text of every window against the
+// rules as ForEachLine, except that a key asked for with a leading ";" finds a
+// comment line, as Windows finds it. This runs for every text of every window against the
 // whole file, so the search for the section jumps from "[" to "[" instead of
 // going line by line; only the lines of the section itself are taken apart.
 std::optional<std::string_view> FindValue(std::string_view bytes, std::size_t start,
@@ -264,26 +256,23 @@ std::optional<std::string_view> FindValue(std::string_view bytes, std::size_t st
         if (open == nullptr)
             return std::nullopt;
         const char *lineStart = open;
-        while (lineStart > body && IsBlank(lineStart[-1]))
+        while (lineStart > body && IsBlankInLine(lineStart[-1]))
             --lineStart;
-        const char *lf = FindByte(open, end, '\n');
-        const char *lineEnd = lf != nullptr ? lf : end;
-        p = lf != nullptr ? lf + 1 : end;
-        if (lineStart != body && lineStart[-1] != '\n')
+        const char *lineEnd = LineEnd(open, end);
+        p = NextLine(lineEnd, end);
+        if (lineStart != body && !IsLineBreak(lineStart[-1]))
             continue; // a "[" inside a line
         const std::optional<std::string_view> name = HeaderName(open, lineEnd);
         if (name && SameName(*name, section, fold))
             break;
     }
     while (p < end) {
-        while (p < end && IsBlank(*p))
+        while (p < end && IsBlankInLine(*p))
             ++p;
-        const char *lf = FindByte(p, end, '\n');
-        const char *const lineEnd = lf != nullptr ? lf : end;
-        if (p < lineEnd && *p == '[') {
-            if (HeaderName(p, lineEnd))
-                return std::nullopt; // only the first section of a name counts
-        } else if (p < lineEnd && *p != ';') {
+        const char *const lineEnd = LineEnd(p, end);
+        if (p < lineEnd && *p == '[' && HeaderName(p, lineEnd)) {
+            return std::nullopt; // only the first section of a name counts
+        } else if (p < lineEnd) {
             if (const char *eq = FindByte(p, lineEnd, '=')) {
                 if (SameName(Trim(std::string_view(p, static_cast<std::size_t>(eq - p))), key,
                              fold))
@@ -291,7 +280,7 @@ std::optional<std::string_view> FindValue(std::string_view bytes, std::size_t st
                         std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1)));
             }
         }
-        p = lf != nullptr ? lf + 1 : end;
+        p = NextLine(lineEnd, end);
     }
     return std::nullopt;
 }
@@ -323,73 +312,15 @@ bool ValidKeyName(std::string_view name)
            name.find_first_of(std::string_view("=\r\n\0", 4)) == name.npos;
 }
 
+// The line break of the file's first line, for the lines a write adds.
 std::string DetectEol(std::string_view bytes)
 {
-    const std::size_t lf = bytes.find('\n');
-    if (lf != std::string_view::npos && (lf == 0 || bytes[lf - 1] != '\r'))
+    const std::size_t at = bytes.find_first_of("\r\n");
+    if (at == std::string_view::npos)
+        return "\r\n"; // what Windows editors expect
+    if (bytes[at] == '\n')
         return "\n";
-    return "\r\n"; // what Windows editors expect
-}
-
-bool IsReadOnly(const Loaded &file, const std::string &path)
-{
-    // A file without any write permission counts as read-only even for root,
-    // as the read-only attribute does on Windows.
-    return (file.Info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
-}
-
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
-mode_t NewFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// Writes the new contents beside the file and renames them over it, so that a
-// crash or a full disk leaves either the old file or the new one, never half.
-bool ReplaceFile(const std::string &path, std::string_view bytes, const Loaded &old)
-{
-    std::string target = path;
-    struct stat linkInfo = {};
-    if (::lstat(path.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
-        // Keep the link: replace the file it points to.
-        char *real = ::realpath(path.c_str(), nullptr);
-        if (real == nullptr)
-            return false;
-        target = real;
-        std::free(real);
-    }
-    const std::size_t slash = target.rfind('/');
-    std::string temp = slash == std::string::npos
-                           ? "." + target
-                           : target.substr(0, slash + 1) + "." + target.substr(slash + 1);
-    temp += ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, old.Exists ? (old.Info.st_mode & 07777) : NewFileMode()) == 0;
-    if (ok && old.Exists && ::fchown(fd, old.Info.st_uid, old.Info.st_gid) != 0) {
-        // Only root can hand the file back to its owner; others keep theirs anyway.
-    }
-    ok = ok && WriteAll(fd, bytes) && ::fdatasync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+    return at + 1 < bytes.size() && bytes[at + 1] == '\n' ? "\r\n" : "\r";
 }
 
 } // namespace
@@ -400,6 +331,12 @@ std::string GetString(std::optional<std::string_view> section, std::optional<std
     if (bufferSize <= 0)
         return {};
     const auto size = static_cast<std::size_t>(bufferSize);
+    // The default of a value loses its trailing spaces (not tabs), as with
+    // Windows' own read; that of a key list stays as given.
+    if (key) {
+        const std::size_t kept = defaultText.find_last_not_of(' ');
+        defaultText = defaultText.substr(0, kept == std::string_view::npos ? 0 : kept + 1);
+    }
     const auto fallback = [&] { return std::string(CutChars(defaultText, size - 1)); };
 
     Loaded file = Load(path);
@@ -454,7 +391,8 @@ std::string GetString(std::optional<std::string_view> section, std::optional<std
         return true;
     });
 
-    if (!found)
+    // A section without keys gives the default, as a missing one does.
+    if (!found || list.empty())
         return fallback();
     return FitList(std::move(list), size);
 }
@@ -477,7 +415,7 @@ int32_t WriteString(std::optional<std::string_view> section, std::optional<std::
         return 0;
 
     const Loaded file = Load(path);
-    if (!file.Usable || (file.Exists && IsReadOnly(file, path)))
+    if (!file.Usable || (file.Exists() && !ProfileFileIo::IsWritable(path, file.File)))
         return 0;
     const std::optional<std::string> wantSection = ToFileText(sectionName, file.Enc);
     const std::optional<std::string> wantKey = ToFileText(keyName, file.Enc);
@@ -508,7 +446,7 @@ int32_t WriteString(std::optional<std::string_view> section, std::optional<std::
         });
         if (!changed)
             return 1;
-        return ReplaceFile(path, out, file) ? 1 : 0;
+        return ProfileFileIo::Replace(path, out, file.File) ? 1 : 0;
     }
 
     // Windows-1252 files get "?" for characters they cannot hold, as Windows does.
@@ -548,17 +486,17 @@ int32_t WriteString(std::optional<std::string_view> section, std::optional<std::
     } else if (sectionFound) {
         const Line &after = *lastInSection;
         out.append(bytes.substr(0, after.Next));
-        if (bytes[after.Next - 1] != '\n')
+        if (after.Next == after.ContentEnd)
             out += eol; // the section's last line ended the file without a line break
         out += *wantKey + "=" + storedValue + eol;
         out.append(bytes.substr(after.Next));
     } else {
         out.append(bytes);
-        if (bytes.size() > file.BodyStart && bytes.back() != '\n')
+        if (bytes.size() > file.BodyStart && !IsLineBreak(bytes.back()))
             out += eol;
         out += "[" + *wantSection + "]" + eol + *wantKey + "=" + storedValue + eol;
     }
-    return ReplaceFile(path, out, file) ? 1 : 0;
+    return ProfileFileIo::Replace(path, out, file.File) ? 1 : 0;
 }
 
 } // namespace ProfileFile

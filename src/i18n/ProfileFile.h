@@ -10,12 +10,16 @@
 // profile-string functions that the program relies on, so that one file serves
 // both systems:
 // - a section starts with a line "[name]"; its entries are lines "key=value";
+//   CR LF, LF and a lone CR each end a line;
 // - section and key names compare without regard to letter case (ASCII, and the
 //   Latin letters of Windows-1252 in such files); blanks around names and values
 //   are removed; a value enclosed in matching double or single quotes is read
 //   without them; the first section of a name and its first key of a name count;
 // - lines the reader does not understand (text before the first section, lines
 //   without "=", lines starting with ";") are kept as they are on every rewrite;
+//   comment lines are no keys, except to a read that asks for a key with ";";
+// - a section's name ends at its line's last "]"; a "[" line without "]" is
+//   an ordinary line;
 // - the file is Windows-1252 unless it starts with a UTF-8 byte-order mark, then
 //   UTF-8; the caller's texts are UTF-8 in either case;
 // - every call reads the file once and keeps nothing; a change is written to a
@@ -30,8 +34,9 @@ inline constexpr std::size_t kMaxFileSize = 16 * 1024 * 1024;
 // Like GetPrivateProfileString.
 // - With section and key: the key's value, or defaultText when the file, the
 //   section or the key is missing, cut to bufferSize - 1 characters.
+// - With a key, defaultText loses its trailing spaces (not tabs).
 // - With a section and no key: the section's key names, each followed by NUL;
-//   defaultText (cut as above) when the section is missing.
+//   defaultText (cut as above) when the section is missing or has no keys.
 // - With no section: the file's section names, each followed by NUL.
 // A list longer than bufferSize - 1 characters is cut to bufferSize - 2, so that
 // only names followed by their NUL are complete. The result's length in

@@ -1,7 +1,7 @@
 #include "FileAssociation.h"
 
-#include "DesktopAssociation.h"
 #include "SettingsText.h"
+#include "ShellAssociation.h"
 #include "cRegistry.h"
 
 using namespace RegistryTypes;
@@ -10,12 +10,13 @@ namespace FileAssociation {
 
 int16_t GetAssociationState(const std::string &sExePath)
 {
+    const auto own = ShellAssociation::OwnRoot();
     cRegistry reg;
-    reg.SetClassKey(HKEY_LOCAL_MACHINE);
+    reg.SetClassKey(own.Root);
     reg.SetValueKey("");
     reg.SetDefault(Variant("NOT_SET"));
     const auto read = [&](const std::string &key) {
-        reg.SetSectionKey("SOFTWARE\\Classes\\" + key);
+        reg.SetSectionKey(own.Prefix + key);
         reg.SetValueType(REG_SZ);
         try {
             return reg.Value().ToString();
@@ -24,7 +25,8 @@ int16_t GetAssociationState(const std::string &sExePath)
         }
     };
     // The store writes the path in quotes: looking for the quoted path keeps
-    // "/opt/v" from being found in "/opt/vannerby". Linux paths differ in case.
+    // "/opt/v" from being found in "/opt/vannerby". Linux paths differ in case;
+    // on Windows the program's own path is always written in the same case.
     const std::string quoted = "\"" + sExePath + "\"";
     const std::string classKey = ClassName;
     const bool stored =
@@ -33,7 +35,8 @@ int16_t GetAssociationState(const std::string &sExePath)
         SettingsText::EqualsNoCase(read(classKey), ClassDescription) &&
         read(classKey + "\\shell\\open\\command").find(quoted) != std::string::npos &&
         read(classKey + "\\DefaultIcon").find(quoted) != std::string::npos;
-    return stored && DesktopAssociation::DesktopAgrees() ? 1 : 0;
+    return stored && ShellAssociation::ShellAgrees(ClassName, {Extensions[0], Extensions[1]}) ? 1
+                                                                                              : 0;
 }
 
 } // namespace FileAssociation

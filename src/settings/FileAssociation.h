@@ -12,11 +12,13 @@ inline constexpr const char *ClassDescription = "Modellwelt Professional Resourc
 inline constexpr const char *Extensions[] = {"pak", "pa-"};
 
 // 1 when the association points to the executable sExePath, else 0: below
-// HKEY_LOCAL_MACHINE "SOFTWARE\Classes\" both extensions name the class, the
+// the own class root (Linux: HKEY_LOCAL_MACHINE "SOFTWARE\Classes\", Windows:
+// HKEY_CURRENT_USER "Software\Classes\") both extensions name the class, the
 // class has its description (texts compared without regard to case), its open
-// command and its icon hold the quoted path; and, where xdg-mime is installed,
-// the desktop answers Vannerby's desktop entry as the archives' default
-// application. The checks stop at the first that fails.
+// command and its icon hold the quoted path; and the shell agrees (Linux:
+// where xdg-mime is installed, it answers Vannerby's desktop entry as the
+// archives' default application; Windows: no choice of the user's in
+// Explorer names another program). The checks stop at the first that fails.
 int16_t GetAssociationState(const std::string &sExePath);
 
 } // namespace FileAssociation

@@ -1,5 +1,6 @@
 #include "SettingsText.h"
 
+#include "Environment.h"
 #include "mdlTools.h"
 
 #include <cstdint>
@@ -96,9 +97,9 @@ std::string ExpandEnvironmentStrings(std::string_view text)
             break;
         }
         const std::string name(text.substr(open + 1, close - open - 1));
-        const char *value = name.empty() ? nullptr : std::getenv(name.c_str());
+        const auto value = name.empty() ? std::nullopt : Environment::Value(name);
         if (value) {
-            out.append(value);
+            out.append(*value);
             i = close + 1;
         } else {
             // Unknown: keep "%NAME" and let the closing "%" start the next reference.

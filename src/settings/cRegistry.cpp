@@ -1,7 +1,7 @@
 #include "cRegistry.h"
 
-#include "DesktopAssociation.h"
 #include "SettingsText.h"
+#include "ShellAssociation.h"
 
 #include <utility>
 
@@ -13,8 +13,6 @@ namespace {
 // carries no source or description of its own, only the generic ones.
 constexpr const char *GenericSource = "vannerby";
 constexpr const char *GenericDescription = "Application-defined or object-defined error";
-
-constexpr const char *ClassesFolder = "SOFTWARE\\Classes\\";
 
 // A text is stored as REG_EXPAND_SZ when it holds a "%" and another "%" at
 // least two characters after it, whatever type the caller asked for.
@@ -295,8 +293,7 @@ void cRegistry::CreateEXEAssociation(const std::string &sExePath, const std::str
         m_strSectionKey = sClassName + "\\DefaultIcon";
         SetClassValue(path + "," + std::to_string(lDefaultIconIndex));
     }
-    // What the shell would be told: a Linux desktop reads files of its own.
-    DesktopAssociation::NotifyAssociationChanged(true, sClassName, path.substr(1, path.size() - 2));
+    ShellAssociation::NotifyAssociationChanged(true, sClassName, path.substr(1, path.size() - 2));
 }
 
 void cRegistry::CreateAdditionalEXEAssociations(const std::string &sClassName,
@@ -307,7 +304,7 @@ void cRegistry::CreateAdditionalEXEAssociations(const std::string &sClassName,
               "Invalid parameter list passed to CreateAdditionalEXEAssociations - expected "
               "Name/Text/Command");
     m_strSectionKey = sClassName;
-    if (!KeyExists())
+    if (!KeyExists() && !ClassRegistered(sClassName))
         Raise(RegistryErrorNumber::ClassNotDefined,
               "Error - attempt to create additional associations before class defined.");
     for (size_t i = 0; i < vItems.size(); i += 3) {
@@ -327,13 +324,14 @@ void cRegistry::DeleteEXEAssociation(const std::string & /*sExePath*/,
                                      const std::string & /*sClassDescription*/,
                                      const std::string &sAssociation)
 {
-    m_eClassKey = HKEY_LOCAL_MACHINE;
+    const auto own = ShellAssociation::OwnRoot();
+    m_eClassKey = own.Root;
     for (const auto &key : AssociationKeys(sClassName, sAssociation)) {
-        m_strSectionKey = ClassesFolder + key;
+        m_strSectionKey = own.Prefix + key;
         if (KeyExists())
             DeleteKey();
     }
-    DesktopAssociation::NotifyAssociationChanged(false, sClassName, {});
+    ShellAssociation::NotifyAssociationChanged(false, sClassName, {});
 }
 
 Variant cRegistry::ValueEx(int32_t eKey, const std::string &sSectionKey,
@@ -366,17 +364,29 @@ void cRegistry::SetValueEx(int32_t eKey, const std::string &sSectionKey,
 void cRegistry::SetClassValue(const std::string &sValue)
 {
     const std::string section = m_strSectionKey;
-    m_eClassKey = HKEY_CLASSES_ROOT;
-    SetValue(Variant(sValue));
-    m_eClassKey = HKEY_LOCAL_MACHINE;
-    m_strSectionKey = ClassesFolder + section;
     try {
-        SetValue(Variant(sValue));
+        for (const auto &root : ShellAssociation::WriteRoots()) {
+            m_eClassKey = root.Root;
+            m_strSectionKey = root.Prefix + section;
+            SetValue(Variant(sValue));
+        }
     } catch (...) {
         m_strSectionKey = section;
         throw;
     }
     m_strSectionKey = section;
+}
+
+bool cRegistry::ClassRegistered(const std::string &sClassName) const
+{
+    // HKEY_CLASSES_ROOT is the merged view of the class roots on Windows; Wine
+    // does not merge, so the class is looked for where it was written.
+    if (m_eClassKey != HKEY_CLASSES_ROOT)
+        return false;
+    for (const auto &root : ShellAssociation::WriteRoots())
+        if (m_store.KeyExists(root.Root, root.Prefix + sClassName))
+            return true;
+    return false;
 }
 
 void cRegistry::Raise(int32_t number, const std::string &description) const

@@ -20,9 +20,9 @@ class cRegistry final
     // The error source of every error this class raises.
     static constexpr const char *ErrorSource = "vannerby.cRegistry";
 
-    // Works on the user's store (RegistryStore::DefaultPath).
+    // Works on the user's store (RegistryStore::DefaultPath; Windows: the registry).
     cRegistry();
-    // Works on the store at the given path.
+    // Works on the SQLite store at the given path (Linux).
     explicit cRegistry(std::string storePath);
 
     // A remote registry is never reached: reads through Value return Default and
@@ -54,20 +54,25 @@ class cRegistry final
     bool EnumerateSections(std::vector<std::string> &sSect, int32_t &iSectCount) const;
 
     // Registers sExePath as the handler of the extension sAssociation (given
-    // without its dot) through the class sClassName, below HKEY_CLASSES_ROOT
-    // and below HKEY_LOCAL_MACHINE "SOFTWARE\Classes\". Raises on the first failed write.
+    // without its dot) through the class sClassName, below each class root of
+    // ShellAssociation (Linux: HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE
+    // "SOFTWARE\Classes\"; Windows: HKEY_CURRENT_USER "Software\Classes\"), then
+    // tells the shell. Raises on the first failed write.
     void CreateEXEAssociation(const std::string &sExePath, const std::string &sClassName,
                               const std::string &sClassDescription, const std::string &sAssociation,
                               const std::string &sOpenMenuText, bool bSupportPrint,
                               const std::string &sPrintMenuText, bool bSupportNew,
                               const std::string &sNewMenuText, bool bSupportInstall,
                               const std::string &sInstallMenuText, int32_t lDefaultIconIndex);
-    // Adds verbs to a class that exists below ClassKey: vItems holds triples of
-    // verb key name, menu text and command line.
+    // Adds verbs to a class that exists below ClassKey (or, for
+    // HKEY_CLASSES_ROOT, below a class root): vItems holds triples of verb key
+    // name, menu text and command line.
     void CreateAdditionalEXEAssociations(const std::string &sClassName,
                                          const std::vector<Variant> &vItems);
-    // Removes the registration below HKEY_LOCAL_MACHINE "SOFTWARE\Classes\";
-    // sExePath and sClassDescription are not used.
+    // Removes the registration below ShellAssociation's own class root (Linux:
+    // HKEY_LOCAL_MACHINE "SOFTWARE\Classes\"; Windows: HKEY_CURRENT_USER
+    // "Software\Classes\"), then tells the shell; sExePath and sClassDescription
+    // are not used.
     void DeleteEXEAssociation(const std::string &sExePath, const std::string &sClassName,
                               const std::string &sClassDescription,
                               const std::string &sAssociation);
@@ -98,9 +103,10 @@ class cRegistry final
                     int32_t eValueType, const Variant &vDefault, const Variant &NewValue);
 
   private:
-    // Writes sValue as the default value of SectionKey below HKEY_CLASSES_ROOT,
-    // then of "SOFTWARE\Classes\" + SectionKey below HKEY_LOCAL_MACHINE.
+    // Writes sValue as the default value of SectionKey below each class root,
+    // in order; ClassKey is left at the last root.
     void SetClassValue(const std::string &sValue);
+    bool ClassRegistered(const std::string &sClassName) const;
     // Creates SectionKey for a write; raises the set failure when it cannot.
     void OpenKeyForWrite(const Variant &vValue);
     [[noreturn]] void Raise(int32_t number, const std::string &description) const;

@@ -1,7 +1,7 @@
 #include "mdlState.h"
 
 #include "SettingsText.h"
-#include "WinePrefix.h"
+#include "SimulatorSearch.h"
 #include "cRegistry.h"
 #include "mdlTools.h"
 
@@ -209,9 +209,8 @@ void LoadSettings(IStateWindow &frmMain)
     reg.SetValueType(REG_SZ);
     const auto appPath = reg.Value().ToString();
     AppSettings.HostFolder = mdlTools::GetLongPath(mdlTools::GetFolderPart(appPath));
-    // On Linux the simulator is usually installed in a Wine prefix.
     if (AppSettings.HostFolder.empty())
-        AppSettings.HostFolder = WinePrefix::FindSimulatorFolder(WinePrefix::PrefixFolder());
+        AppSettings.HostFolder = SimulatorSearch::FolderElsewhere();
 
     frmMain.SetViewStatusBarChecked(ReadLong(reg, "MainWindow", "StatusBar", 1) != 0);
     frmMain.SetViewToolbarChecked(ReadLong(reg, "MainWindow", "ToolBar", 1) != 0);

@@ -34,7 +34,7 @@ inline constexpr const char *BaseKey = "Software\\Brindlecote\\Vannerby";
 // The largest list size the options accept; larger stored sizes are cut to it.
 inline constexpr int32_t MaxRecentEntries = 50;
 
-// Reads HostFolder from the simulator's "AppPath" (in the store, else in the
+// Reads HostFolder from the simulator's "AppPath" (in the registry, else, on Linux, in the
 // user's Wine prefix), the view check marks, the list sizes and the option
 // flags. A stored value that cannot be read as a number falls back to its
 // default; the others are still read.

@@ -5,29 +5,58 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <string>
-#include <sys/stat.h>
+#include <vector>
 
-// Small file helpers for the localisation tests. Everything lives in a fresh
-// folder below $TMPDIR, which the test runner points into the build tree.
+// Small file helpers for the localisation tests. Everything lives in fresh
+// folders below the test's temporary folder, removed when the program ends.
 namespace I18nTest {
 
+// Test paths are UTF-8 whatever the system's code page.
+inline std::filesystem::path Native(const std::string &path)
+{
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+// A fresh folder, with a trailing "/".
 inline std::string MakeTempFolder()
 {
-    const char *tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/i18n-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-        ADD_FAILURE() << "mkdtemp failed for " << pattern;
-    return pattern + "/";
+    static std::vector<std::unique_ptr<TempDir>> folders;
+    folders.push_back(std::make_unique<TempDir>());
+    return folders.back()->path() + "/";
 }
 
 inline bool Exists(const std::string &path)
 {
-    struct stat info
-    {
-    };
-    return ::lstat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(Native(path), error));
+}
+
+// Takes every write permission away: mode 0444 on POSIX, the read-only
+// attribute on Windows.
+inline bool MakeReadOnly(const std::string &path)
+{
+    std::error_code error;
+    std::filesystem::permissions(Native(path),
+                                 std::filesystem::perms::owner_read |
+                                     std::filesystem::perms::group_read |
+                                     std::filesystem::perms::others_read,
+                                 std::filesystem::perm_options::replace, error);
+    return !error;
+}
+
+// The names in a folder.
+inline std::vector<std::string> Folder(const std::string &folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(Native(folder), error)) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    return names;
 }
 
 using ::ReadFile;

@@ -2,9 +2,7 @@
 
 #include "I18nTestSupport.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,18 +39,6 @@ const std::string kSample = "; Sprachdatei\r\n"
                             "[Zweite]\r\n" +
                             kGroesseCp1252 + "=" + kUebernehmenCp1252 + "\r\n";
 
-std::vector<std::string> Folder(const std::string &folder)
-{
-    std::vector<std::string> names;
-    if (DIR *dir = ::opendir(folder.c_str())) {
-        while (const dirent *entry = ::readdir(dir))
-            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
-                names.emplace_back(entry->d_name);
-        ::closedir(dir);
-    }
-    return names;
-}
-
 } // namespace
 
 TEST(ProfileFileTest, ReadsWithTheWindowsRules)
@@ -74,7 +60,7 @@ TEST(ProfileFileTest, ReadsWithTheWindowsRules)
         {"Section", "Empty", ""},
         {"Section", "line without equals", "DEF"},
         {"Section", "Key2", "DEF"},
-        {"Section", ";Key2", "DEF"},
+        {"Section", ";Key2", "commented out"}, // found only when asked for with its ";"
         {"Section", "Dup", "first"},
         {"Section", "Other", "DEF"}, // only the first section of a name counts
         {"Section", "Lose", "DEF"},  // text before the first section is no entry
@@ -90,13 +76,16 @@ TEST(ProfileFileTest, ReadsWithTheWindowsRules)
     EXPECT_EQ(GetString("Section", "Key1", "DEF", 0, path), "");
     EXPECT_EQ(GetString("Section", "Key1", "DEF", 6, path), "value");
     EXPECT_EQ(GetString("Missing", "Key1", "ÄÖÜäöü", 4, path), "ÄÖÜ"); // characters, not bytes
-    // "[" starts a section only at the start of a line and with its "]".
-    WriteFile(path, "[A]\r\n[no close=1\r\nk=v [B]\r\n \t[B] ; note\r\nk=b\r\n");
-    EXPECT_EQ(GetString("A", "[no close", "DEF", kBuffer, path), "DEF");
+    // "[" starts a section only at the start of a line and with a "]"; the
+    // name ends at the line's last "]". A "[" line without one is an entry.
+    WriteFile(path, "[A]\r\n[no close=1\r\nk=v [B]\r\n \t[B] ; note\r\nk=b\r\n[C]x]\r\nk=c\r\n");
+    EXPECT_EQ(GetString("A", "[no close", "DEF", kBuffer, path), "1");
     EXPECT_EQ(GetString("A", "k", "DEF", kBuffer, path), "v [B]");
     EXPECT_EQ(GetString("B", "k", "DEF", kBuffer, path), "b");
-    EXPECT_EQ(GetString(std::nullopt, std::nullopt, "", kBuffer, path), std::string("A\0B\0", 4));
-    EXPECT_EQ(GetString("A", std::nullopt, "", kBuffer, path), std::string("k\0", 2));
+    EXPECT_EQ(GetString("C]x", "k", "DEF", kBuffer, path), "c");
+    EXPECT_EQ(GetString(std::nullopt, std::nullopt, "", kBuffer, path),
+              std::string("A\0B\0C]x\0", 8));
+    EXPECT_EQ(GetString("A", std::nullopt, "", kBuffer, path), std::string("[no close\0k\0", 12));
     // The file is read as it is now: nothing is remembered between calls.
     WriteFile(path, "[Section]\nKey1=neu\n");
     EXPECT_EQ(GetString("Section", "Key1", "DEF", kBuffer, path), "neu");
@@ -111,6 +100,10 @@ TEST(ProfileFileTest, ListsKeysAndSectionsAndCutsLongLists)
     EXPECT_EQ(GetString(std::nullopt, std::nullopt, "", 8192, path),
               std::string("Section\0section\0Zweite\0", 23));
     EXPECT_EQ(GetString("Missing", std::nullopt, "DEF", 8192, path), "DEF");
+    // A section without keys gives the default too.
+    WriteFile(path, "[Leer]\r\n;note\r\n[B]\r\nx=1\r\n");
+    EXPECT_EQ(GetString("leer", std::nullopt, "DEF", 8192, path), "DEF");
+    WriteFile(path, kSample);
     // Too long: cut to bufferSize - 2 characters, so the last name has no NUL.
     EXPECT_EQ(GetString("Section", std::nullopt, "", 12, path), std::string("Key1\0Quote", 10));
     EXPECT_EQ(GetString(std::nullopt, std::nullopt, "", 9, path), std::string("Section", 7));
@@ -195,10 +188,56 @@ TEST(ProfileFileTest, FollowsTheFilesLineEndsAndMissingLastLineBreak)
     WriteFile(path, "[A]\nx=1");
     EXPECT_NE(WriteString("A", "y", "2", path), 0);
     EXPECT_EQ(ReadFile(path), "[A]\nx=1\ny=2\n");
+    // A lone CR at the end is the last line's break.
     WriteFile(path, "[A]\r\nx=1\r");
     EXPECT_NE(WriteString("B", "y", "2", path), 0);
-    EXPECT_EQ(ReadFile(path), "[A]\r\nx=1\r\r\n[B]\r\ny=2\r\n");
+    EXPECT_EQ(ReadFile(path), "[A]\r\nx=1\r[B]\r\ny=2\r\n");
     EXPECT_EQ(GetString("A", "x", "", kBuffer, path), "1");
+}
+
+TEST(ProfileFileTest, CrAloneEndsALineAsOnWindows)
+{
+    const std::string path = MakeTempFolder() + "cr.ini";
+    WriteFile(path, "[A]\rx=1\r  y = 2 \r[B]\rx=3\r");
+    EXPECT_EQ(GetString("A", "x", "DEF", kBuffer, path), "1");
+    EXPECT_EQ(GetString("A", "y", "DEF", kBuffer, path), "2");
+    EXPECT_EQ(GetString("B", "x", "DEF", kBuffer, path), "3");
+    EXPECT_EQ(GetString("A", std::nullopt, "", kBuffer, path), std::string("x\0y\0", 4));
+    EXPECT_EQ(GetString(std::nullopt, std::nullopt, "", kBuffer, path), std::string("A\0B\0", 4));
+
+    // Writes keep the file's CR line breaks and touch only their own line.
+    EXPECT_NE(WriteString("a", "X", "neu", path), 0);
+    EXPECT_NE(WriteString("A", "z", "4", path), 0);
+    EXPECT_NE(WriteString("C", "k", "5", path), 0);
+    EXPECT_EQ(ReadFile(path), "[A]\rx=neu\r  y = 2 \rz=4\r[B]\rx=3\r[C]\rk=5\r");
+    EXPECT_NE(WriteString("B", std::nullopt, std::nullopt, path), 0);
+    EXPECT_NE(WriteString("A", "y", std::nullopt, path), 0);
+    EXPECT_EQ(ReadFile(path), "[A]\rx=neu\rz=4\r[C]\rk=5\r");
+
+    // Mixed line breaks: CR LF, LF, CR and LF CR in one file.
+    WriteFile(path, "[A]\r\nx=1\ny=2\rz=3\n\r[B]\r\n\rw=4");
+    EXPECT_EQ(GetString("A", std::nullopt, "", kBuffer, path), std::string("x\0y\0z\0", 6));
+    EXPECT_EQ(GetString("A", "y", "DEF", kBuffer, path), "2");
+    EXPECT_EQ(GetString("A", "z", "DEF", kBuffer, path), "3");
+    EXPECT_EQ(GetString("B", "w", "DEF", kBuffer, path), "4");
+    EXPECT_NE(WriteString("A", "y", "neu", path), 0);
+    EXPECT_NE(WriteString("B", "v", "5", path), 0);
+    EXPECT_EQ(ReadFile(path), "[A]\r\nx=1\ny=neu\rz=3\n\r[B]\r\n\rw=4\r\nv=5\r\n");
+}
+
+TEST(ProfileFileTest, DefaultLosesItsTrailingSpaces)
+{
+    const std::string path = MakeTempFolder() + "default.ini";
+    WriteFile(path, "[A]\r\nx=1\r\n");
+    EXPECT_EQ(GetString("A", "missing", "  x   ", kBuffer, path), "  x");
+    EXPECT_EQ(GetString("Missing", "x", "x \t ", kBuffer, path), "x \t");
+    EXPECT_EQ(GetString("A", "missing", "   ", kBuffer, path), "");
+    // A key list's default is given as it is.
+    EXPECT_EQ(GetString("Missing", std::nullopt, "def  ", kBuffer, path), "def  ");
+    EXPECT_EQ(GetString("A", "missing", "abc  ", 3, path), "ab");
+    EXPECT_EQ(GetString("A", "missing", "abc  ", kBuffer, path + ".missing"), "abc");
+    // A stored value keeps nothing around it either; one found is not the default.
+    EXPECT_EQ(GetString("A", "x", "d  ", kBuffer, path), "1");
 }
 
 TEST(ProfileFileTest, RefusesWhatWouldDamageTheFile)
@@ -250,7 +289,7 @@ TEST(ProfileFileTest, UnwritableFilesFailQuietlyAndLoseNothing)
     const std::string folder = MakeTempFolder();
     const std::string path = folder + "readonly.ini";
     WriteFile(path, "[A]\r\nx=1\r\n");
-    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    ASSERT_TRUE(MakeReadOnly(path));
     EXPECT_EQ(WriteString("A", "x", "2", path), 0);
     EXPECT_EQ(WriteString("A", "y", "2", path), 0);
     EXPECT_EQ(WriteString("A", std::nullopt, std::nullopt, path), 0);
@@ -260,7 +299,7 @@ TEST(ProfileFileTest, UnwritableFilesFailQuietlyAndLoseNothing)
     // A folder that does not exist, a folder in place of the file, a UTF-16 file.
     EXPECT_EQ(WriteString("A", "x", "1", folder + "missing/file.ini"), 0);
     EXPECT_FALSE(Exists(folder + "missing"));
-    ASSERT_EQ(::mkdir((folder + "dir.ini").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(Native(folder + "dir.ini")));
     EXPECT_EQ(WriteString("A", "x", "1", folder + "dir.ini"), 0);
     EXPECT_EQ(GetString("A", "x", "DEF", kBuffer, folder + "dir.ini"), "DEF");
     const std::string utf16("\xFF\xFE[\0A\0]\0", 8);
@@ -269,23 +308,4 @@ TEST(ProfileFileTest, UnwritableFilesFailQuietlyAndLoseNothing)
     EXPECT_EQ(WriteString("A", "x", "1", folder + "utf16.ini"), 0);
     EXPECT_EQ(ReadFile(folder + "utf16.ini"), utf16);
     EXPECT_EQ(WriteString("A", "x", "1", ""), 0);
-}
-
-TEST(ProfileFileTest, RewriteKeepsModeAndSymbolicLinks)
-{
-    const std::string folder = MakeTempFolder();
-    const std::string target = folder + "real.ini";
-    WriteFile(target, "[A]\r\n");
-    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
-    ASSERT_EQ(::symlink("real.ini", (folder + "link.ini").c_str()), 0);
-    EXPECT_NE(WriteString("A", "x", "1", folder + "link.ini"), 0);
-
-    struct stat info
-    {
-    };
-    ASSERT_EQ(::lstat((folder + "link.ini").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
-    EXPECT_EQ(ReadFile(target), "[A]\r\nx=1\r\n");
-    ASSERT_EQ(::stat(target.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
 }

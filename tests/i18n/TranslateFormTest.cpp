@@ -20,8 +20,6 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
-#include <unistd.h>
-
 #include <memory>
 
 using namespace I18nTest;
@@ -273,7 +271,7 @@ TEST_F(TranslateFormTest, TranslatedFileReplacesTheTexts)
 TEST_F(TranslateFormTest, ReadOnlyLanguageFileLeavesTheGermanTexts)
 {
     WriteFile(LanguageFile(), "[frmTest]\r\ncmdOK.Caption=Okay\r\n");
-    ASSERT_EQ(::chmod(LanguageFile().c_str(), 0444), 0);
+    ASSERT_TRUE(MakeReadOnly(LanguageFile()));
     TestWindow w;
     EXPECT_EQ(w.cmdOK->text(), S("Okay"));
     EXPECT_EQ(w.chkOverWrite->text(), S("Dateien übe&rschreiben"));

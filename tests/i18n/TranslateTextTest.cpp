@@ -2,8 +2,6 @@
 
 #include "I18nTestSupport.h"
 
-#include <unistd.h>
-
 #include <string>
 
 using namespace I18nTest;
@@ -97,7 +95,7 @@ TEST_F(TranslateTextTest, ReadOnlyFileKeepsTheGermanTexts)
 {
     const std::string contents = "[frmMain]\r\nstrStatusFiles=Files\r\n";
     WriteFile(LanguageFile(), contents);
-    ASSERT_EQ(::chmod(LanguageFile().c_str(), 0444), 0);
+    ASSERT_TRUE(MakeReadOnly(LanguageFile()));
     for (int run = 0; run < 2; ++run) {
         EXPECT_EQ(TranslateText("frmMain", "strStatusFiles", "Dateien"), "Files");
         EXPECT_EQ(TranslateText("frmMain", "strStatusTotal", "gesamt"), "gesamt");

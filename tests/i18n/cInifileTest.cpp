@@ -87,7 +87,7 @@ TEST(cInifileTest, ValuesAreCutAndCleaned)
     EXPECT_TRUE(ini.Success());
     EXPECT_EQ(ReadFile(path), "");
 
-    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    ASSERT_TRUE(MakeReadOnly(path));
     ini.SetValue("x");
     EXPECT_FALSE(ini.Success());
     EXPECT_EQ(ini.LastReturnCode(), 0);

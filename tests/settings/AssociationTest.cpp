@@ -1,5 +1,6 @@
 #include "SettingsTestSupport.h"
 
+#include "ShellAssociation.h"
 #include "cRegistry.h"
 
 using namespace RegistryTypes;
@@ -29,11 +30,20 @@ bool Exists(int32_t root, const std::string &section)
     return reg.KeyExists();
 }
 
-// Expects the key's default value below both roots.
+// Expects the key's default value below every class root (Linux:
+// HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE "SOFTWARE\Classes"; Windows:
+// HKEY_CURRENT_USER "Software\Classes").
 void ExpectBoth(const std::string &key, const std::string &value)
 {
-    EXPECT_EQ(DefaultOf(HKEY_CLASSES_ROOT, key), value) << key;
-    EXPECT_EQ(DefaultOf(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\" + key), value) << key;
+    for (const auto &root : ShellAssociation::WriteRoots())
+        EXPECT_EQ(DefaultOf(root.Root, root.Prefix + key), value) << root.Prefix << key;
+}
+
+// Whether the key exists below the class root the delete works on.
+bool OwnExists(const std::string &key)
+{
+    const auto own = ShellAssociation::OwnRoot();
+    return Exists(own.Root, own.Prefix + key);
 }
 
 void Associate(cRegistry &reg, const std::string &exe, const std::string &ext,
@@ -53,7 +63,7 @@ TEST_F(AssociationTest, OptionsDialogRegistrationWritesBothRoots)
     cRegistry reg;
     Associate(reg, Exe, "pak");
     Associate(reg, Exe, "pa-");
-    EXPECT_EQ(reg.ClassKey(), HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(reg.ClassKey(), ShellAssociation::OwnRoot().Root);
     ExpectBoth(".pak", Class);
     ExpectBoth(".pa-", Class);
     ExpectBoth(Class, Description);
@@ -61,10 +71,11 @@ TEST_F(AssociationTest, OptionsDialogRegistrationWritesBothRoots)
     ExpectBoth(Class + "\\shell\\open\\command", "\"" + Exe + "\" \"%1\"");
     ExpectBoth(Class + "\\DefaultIcon", "\"" + Exe + "\",1");
     for (const char *verb : {"print", "new", "add"})
-        EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, Class + "\\shell\\" + verb)) << verb;
+        EXPECT_FALSE(OwnExists(Class + "\\shell\\" + verb)) << verb;
     // The command line holds one "%": it stays a plain string.
+    const auto own = ShellAssociation::OwnRoot();
     cRegistry read;
-    read.ValueEx(HKEY_CLASSES_ROOT, Class + "\\shell\\open\\command", "", REG_SZ, Variant());
+    read.ValueEx(own.Root, own.Prefix + Class + "\\shell\\open\\command", "", REG_SZ, Variant());
     EXPECT_EQ(read.ValueType(), REG_SZ);
 }
 
@@ -94,8 +105,9 @@ TEST_F(AssociationTest, OptionalVerbsTextsAndIcon)
     cRegistry reg;
     Associate(reg, Exe, "pak", "", true, true, true, "", 0);
     const std::string p = "\"" + Exe + "\"";
-    EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, Class + "\\shell\\open"));
-    EXPECT_EQ(DefaultOf(HKEY_CLASSES_ROOT, Class + "\\shell\\open"), "<none>");
+    EXPECT_TRUE(OwnExists(Class + "\\shell\\open"));
+    const auto own = ShellAssociation::OwnRoot();
+    EXPECT_EQ(DefaultOf(own.Root, own.Prefix + Class + "\\shell\\open"), "<none>");
     ExpectBoth(Class + "\\shell\\open\\command", p + " \"%1\"");
     ExpectBoth(Class + "\\shell\\print", "&Print");
     ExpectBoth(Class + "\\shell\\print\\command", p + " /p \"%1\"");
@@ -108,42 +120,48 @@ TEST_F(AssociationTest, OptionalVerbsTextsAndIcon)
     StoreTest::TearDown();
     StoreTest::SetUp();
     Associate(reg, Exe, "pak", "&Open", false, false, false, "", -1);
-    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, Class + "\\DefaultIcon"));
-    EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\" + Class + "\\DefaultIcon"));
+    for (const auto &root : ShellAssociation::WriteRoots())
+        EXPECT_FALSE(Exists(root.Root, root.Prefix + Class + "\\DefaultIcon")) << root.Prefix;
 }
 
-TEST_F(AssociationTest, DeleteRemovesTheMachineRegistration)
+TEST_F(AssociationTest, DeleteRemovesTheOwnRegistration)
 {
+    const auto own = ShellAssociation::OwnRoot();
     cRegistry reg;
     EXPECT_NO_THROW(reg.DeleteEXEAssociation(Exe, Class, Description, "pak")); // never created
 
     Associate(reg, Exe, "pak", "&Open", true, true, true);
     Associate(reg, Exe, "pa-");
     reg.DeleteEXEAssociation(Exe, Class, Description, "pak");
-    EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\" + Class));
-    EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.pak"));
-    EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.pa-"));
-    EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, Class)); // only the machine's classes are removed
+    EXPECT_FALSE(OwnExists(Class));
+    EXPECT_FALSE(OwnExists(".pak"));
+    EXPECT_TRUE(OwnExists(".pa-"));
+    for (const auto &root : ShellAssociation::WriteRoots()) {
+        if (root.Root != own.Root) { // only the own class root is cleaned
+            EXPECT_TRUE(Exists(root.Root, root.Prefix + Class)) << root.Prefix;
+        }
+    }
     reg.DeleteEXEAssociation(Exe, Class, Description, "pa-");
-    EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.pa-"));
-    EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes"));
+    EXPECT_FALSE(OwnExists(".pa-"));
+    EXPECT_TRUE(
+        Exists(own.Root, std::string(own.Prefix).substr(0, std::string(own.Prefix).size() - 1)));
 
     // A key the list does not know keeps its parent: the delete fails there.
     Associate(reg, Exe, "pak");
     cRegistry extra;
-    extra.SetClassKey(HKEY_LOCAL_MACHINE);
-    extra.SetSectionKey("SOFTWARE\\Classes\\" + Class + "\\shell\\edit");
+    extra.SetClassKey(own.Root);
+    extra.SetSectionKey(own.Prefix + Class + "\\shell\\edit");
     extra.CreateKey();
     try {
         reg.DeleteEXEAssociation(Exe, Class, Description, "pak");
         ADD_FAILURE() << "deleted a key with subkeys";
     } catch (const RegistryError &e) {
         EXPECT_EQ(e.Number(), 26001);
-        EXPECT_EQ(e.Description(), "Failed to delete registry Key: '-2147483646',Section: "
-                                   "'SOFTWARE\\Classes\\KMX.Resourcen\\shell");
+        EXPECT_EQ(e.Description(), "Failed to delete registry Key: '" + std::to_string(own.Root) +
+                                       "',Section: '" + own.Prefix + "KMX.Resourcen\\shell");
     }
-    EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\" + Class + "\\shell\\open"));
-    EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.pak"));
+    EXPECT_FALSE(OwnExists(Class + "\\shell\\open"));
+    EXPECT_TRUE(OwnExists(".pak"));
 }
 
 TEST_F(AssociationTest, AdditionalVerbs)

@@ -1,16 +1,12 @@
 #include "SettingsTestSupport.h"
 
+#include "RegistryStore.h"
 #include "cRegistry.h"
 #include "mdlState.h"
 #include "mdlTools.h"
 
-#include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
-#include <poll.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <algorithm>
+#include <sstream>
 
 using namespace RegistryTypes;
 
@@ -19,98 +15,43 @@ namespace {
 class RegCommandTest : public StoreTest
 {
   protected:
+    // Runs vannerby-cli reg; its text output has CR LF line ends on Windows.
     static RunResult Run(std::vector<std::string> args)
     {
         args.insert(args.begin(), "reg");
-        return ::Run(BinPath("vannerby-cli"), args);
+        auto result = ::Run(BinPath("vannerby-cli"), args);
+        for (std::string *text : {&result.out, &result.err})
+            for (size_t at; (at = text->find("\r\n")) != std::string::npos;)
+                text->erase(at, 1);
+        return result;
     }
     TempDir m_Files;
 };
 
-// Runs vannerby-cli reg on a terminal of its own, typing each answer after the
-// program has printed a question; returns what the terminal showed and the exit code.
-RunResult RunOnTerminal(const std::vector<std::string> &args,
-                        const std::vector<std::string> &answers)
-{
-    const std::string program = BinPath("vannerby-cli");
-    int master = -1;
-    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-    if (pid == 0) {
-        std::vector<char *> argv{const_cast<char *>(program.c_str()), const_cast<char *>("reg")};
-        for (const auto &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    RunResult result;
-    if (pid < 0)
-        return result;
-    size_t next = 0;
-    while (true) {
-        pollfd fd{master, POLLIN, 0};
-        if (::poll(&fd, 1, 5000) <= 0)
-            break; // a program that waits for more than it was given fails below
-        char buffer[256];
-        const auto n = ::read(master, buffer, sizeof buffer);
-        if (n <= 0)
-            break; // the program has ended
-        result.out.append(buffer, static_cast<size_t>(n));
-        size_t questions = 0;
-        for (size_t at = 0; (at = result.out.find("(Yes/No)? ", at)) != std::string::npos; ++at)
-            ++questions;
-        while (next < questions && next < answers.size()) {
-            const auto line = answers[next++] + "\n";
-            EXPECT_EQ(::write(master, line.data(), line.size()), static_cast<ssize_t>(line.size()));
-        }
-    }
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ::close(master);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
 } // namespace
 
-TEST_F(RegCommandTest, DeletingAKeyAsksFirst)
+TEST_F(RegCommandTest, DeletingAKeyWithoutATerminalNeedsF)
 {
     const std::string key = "HKCU\\Software\\Brindlecote\\Vannerby";
     ASSERT_EQ(
         Run({"add", key + "\\Options", "/v", "OverWrite", "/t", "REG_DWORD", "/d", "1"}).exitCode,
         0);
-    const auto stillThere = [&] { return Run({"query", key + "\\Options"}).exitCode == 0; };
-
-    // No terminal to ask on and no /f: nothing goes.
     auto r = Run({"delete", key});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("/f"), std::string::npos) << r.err;
-    EXPECT_TRUE(stillThere());
-
-    // On a terminal: "no" keeps it, an answer that is neither asks again, "yes" deletes.
-    r = RunOnTerminal({"delete", key}, {"no"});
-    EXPECT_NE(r.out.find("Permanently delete the registry key " + key + " (Yes/No)? "),
-              std::string::npos)
-        << r.out;
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(stillThere());
-    r = RunOnTerminal({"delete", key}, {"maybe", " Y "});
-    EXPECT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_GT(r.out.rfind("(Yes/No)? "), r.out.find("maybe")) << r.out; // asked again
-    EXPECT_FALSE(stillThere());
+    EXPECT_EQ(Run({"query", key + "\\Options"}).exitCode, 0);
+    EXPECT_EQ(Run({"delete", key, "/f"}).exitCode, 0);
+    EXPECT_EQ(Run({"query", key + "\\Options"}).exitCode, 1);
     EXPECT_EQ(Run({"query", "HKCU\\Software\\Brindlecote"}).exitCode, 0);
-
-    // A key that does not exist is not asked about.
-    r = RunOnTerminal({"delete", key}, {});
+    r = Run({"delete", key});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out.find("(Yes/No)"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;
 }
 
 TEST_F(RegCommandTest, UserSetsTheSimulatorsAppPath)
 {
     ASSERT_TRUE(mdlTools::CreatePath(m_Files.path() + "/Modellwelt"));
-    const auto exe = m_Files.path() + "/Modellwelt/kmxp.exe";
+    const auto exe = NativePath(m_Files.path() + "/Modellwelt/kmxp.exe");
     auto r = Run({"add", "HKCR\\Software\\Dunkelfeld\\KMXP", "/v", "AppPath", "/d", exe, "/f"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     r = Run({"query", "HKEY_CLASSES_ROOT\\Software\\Dunkelfeld\\KMXP", "/v", "apppath"});
@@ -120,35 +61,40 @@ TEST_F(RegCommandTest, UserSetsTheSimulatorsAppPath)
     FakeWindow frm;
     mdlState::AppSettings = AppSettingsRecord{};
     mdlState::LoadSettings(frm);
-    EXPECT_EQ(mdlState::AppSettings.HostFolder, m_Files.path() + "/Modellwelt");
+    EXPECT_EQ(mdlState::AppSettings.HostFolder,
+              mdlTools::GetLongPath(NativePath(m_Files.path() + "/Modellwelt")));
+    EXPECT_FALSE(mdlState::AppSettings.HostFolder.empty());
 }
 
 TEST_F(RegCommandTest, QueryListsValuesThenSubkeys)
 {
+    SetEnv("VANNERBY_TEST_HOME", "/home/u");
     const std::string key = "HKCU\\Software\\Brindlecote\\Vannerby";
+    // Added in the order of their names: Windows lists values in the order they
+    // were created, Wine by name.
     for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
              {"add", key, "/ve", "/d", "default text"},
-             {"add", key, "/v", "Count", "/t", "REG_DWORD", "/d", "0xFFFFFFFF"},
-             {"add", key, "/v", "Small", "/t", "reg_dword", "/d", "42"},
              {"add", key, "/v", "Blob", "/t", "REG_BINARY", "/d", "00ff10"},
-             {"add", key, "/v", "Home", "/t", "REG_EXPAND_SZ", "/d", "%HOME%/x"},
-             {"add", key, "/v", "Plain", "/t", "REG_EXPAND_SZ", "/d", "no reference"},
+             {"add", key, "/v", "Count", "/t", "REG_DWORD", "/d", "0xFFFFFFFF"},
+             {"add", key, "/v", "Home", "/t", "REG_EXPAND_SZ", "/d", "%VANNERBY_TEST_HOME%/x"},
              {"add", key, "/v", "List", "/t", "REG_MULTI_SZ", "/d", "a\\0b"},
+             {"add", key, "/v", "Plain", "/t", "REG_EXPAND_SZ", "/d", "no reference"},
+             {"add", key, "/v", "Small", "/t", "reg_dword", "/d", "42"},
              {"add", key, "/v", "Tab", "/d", "a\tb"},
-             {"add", key + "\\Options"},
-             {"add", key + "\\MainWindow", "/v", "Left", "/t", "REG_DWORD", "/d", "-1"}}) {
+             {"add", key + "\\Options", "/f"},
+             {"add", key + "\\MainWindow", "/v", "Left", "/t", "REG_DWORD", "/d", "4294967295"}}) {
         const auto r = Run(args);
         ASSERT_EQ(r.exitCode, 0) << args[1] << ": " << r.err;
     }
     const auto r = Run({"query", "hkcu\\software\\brindlecote\\vannerby\\"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "(Default)\tREG_SZ\tdefault text\n"
-                     "Count\tREG_DWORD\t4294967295\n"
-                     "Small\tREG_DWORD\t42\n"
                      "Blob\tREG_BINARY\t00FF10\n"
-                     "Home\tREG_EXPAND_SZ\t%HOME%/x\n"
-                     "Plain\tREG_EXPAND_SZ\tno reference\n"
+                     "Count\tREG_DWORD\t4294967295\n"
+                     "Home\tREG_EXPAND_SZ\t%VANNERBY_TEST_HOME%/x\n"
                      "List\tREG_MULTI_SZ\ta\\0b\n"
+                     "Plain\tREG_EXPAND_SZ\tno reference\n"
+                     "Small\tREG_DWORD\t42\n"
                      "Tab\tREG_SZ\ta\\x09b\n"
                      "hkcu\\software\\brindlecote\\vannerby\\MainWindow\n"
                      "hkcu\\software\\brindlecote\\vannerby\\Options\n");
@@ -163,7 +109,91 @@ TEST_F(RegCommandTest, QueryListsValuesThenSubkeys)
     EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, key.substr(5), "Blob", REG_BINARY, Variant()),
               Variant(Variant::Bytes{0, 0xFF, 0x10}));
     EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, key.substr(5), "Home", REG_SZ, Variant()),
-              Variant(std::string(std::getenv("HOME")) + "/x"));
+              Variant("/home/u/x"));
+}
+
+TEST_F(RegCommandTest, BehavesAsWindowsReg)
+{
+    const std::string key = "HKCU\\Software\\Brindlecote\\Vannerby";
+    const auto raw = [&](const std::string &name) {
+        return RegistryStore(RegistryStore::DefaultPath())
+            .QueryValue(HKEY_CURRENT_USER, key.substr(5), name);
+    };
+    // reg add KEY alone: the default value, an empty REG_SZ.
+    ASSERT_EQ(Run({"add", key}).exitCode, 0);
+    auto value = raw("");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->Type, REG_SZ);
+    EXPECT_EQ(value->Data, (std::vector<uint8_t>{0}));
+    EXPECT_EQ(Run({"query", key, "/ve"}).out, "(Default)\tREG_SZ\t\n");
+
+    // A key without a default value still answers for it.
+    ASSERT_EQ(Run({"add", key + "\\Options", "/v", "A", "/d", "1"}).exitCode, 0);
+    auto r = Run({"query", key + "\\Options", "/ve"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "(Default)\tREG_SZ\t(value not set)\n");
+    EXPECT_EQ(Run({"query", key + "\\Missing", "/ve"}).exitCode, 1);
+    EXPECT_EQ(Run({"query", key + "\\Options", "/v", "B"}).exitCode, 1);
+
+    const struct
+    {
+        std::vector<std::string> Args;
+        int32_t Type;
+        std::vector<uint8_t> Data;
+    } stored[] = {
+        {{"/v", "Q0", "/t", "REG_QWORD"}, REG_QWORD, std::vector<uint8_t>(8, 0)},
+        {{"/v", "Q1", "/t", "REG_QWORD", "/d", "-1"}, REG_QWORD, std::vector<uint8_t>(8, 0xFF)},
+        {{"/v", "Q2", "/t", "REG_QWORD", "/d", "0x10"}, REG_QWORD, {0x10, 0, 0, 0, 0, 0, 0, 0}},
+        {{"/v", "M1", "/t", "REG_MULTI_SZ", "/d", "a\\0"}, REG_MULTI_SZ, {'a', 0, 0}},
+        {{"/v", "M2", "/t", "REG_MULTI_SZ", "/d", "\\0"}, REG_MULTI_SZ, {0, 0}},
+        {{"/v", "M3", "/t", "REG_MULTI_SZ"}, REG_MULTI_SZ, {0}},
+        {{"/v", "M4", "/t", "REG_MULTI_SZ", "/d", "one\\0two"},
+         REG_MULTI_SZ,
+         {'o', 'n', 'e', 0, 't', 'w', 'o', 0, 0}},
+        {{"/v", "D1", "/t", "REG_DWORD", "/d", "4294967295"}, REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}},
+    };
+    for (const auto &c : stored) {
+        std::vector<std::string> args = {"add", key};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        r = Run(args);
+        ASSERT_EQ(r.exitCode, 0) << c.Args[1] << ": " << r.err;
+        value = raw(c.Args[1]);
+        ASSERT_TRUE(value) << c.Args[1];
+        EXPECT_EQ(value->Type, c.Type) << c.Args[1];
+        EXPECT_EQ(value->Data, c.Data) << c.Args[1];
+    }
+    EXPECT_EQ(Run({"query", key, "/v", "Q1"}).out, "Q1\tREG_QWORD\t18446744073709551615\n");
+    EXPECT_EQ(Run({"query", key, "/v", "M1"}).out, "M1\tREG_MULTI_SZ\ta\n");
+
+    // Refused as usage errors, and nothing written.
+    const std::vector<std::vector<std::string>> refused = {
+        {"add", key, "/v", "R", "/t", "REG_DWORD", "/d", "-1"},
+        {"add", key, "/v", "R", "/t", "REG_DWORD"},
+        {"add", key, "/v", "R", "/t", "REG_MULTI_SZ", "/d", "\\0a"},
+        {"add", key, "/v", "R", "/t", "REG_MULTI_SZ", "/d", "two\\0\\0strings"},
+        {"add", key, "/v", "R", "/t", "REG_MULTI_SZ", "/d", "a\\0\\0"},
+        {"add", key, "/v", "R", "/t", "REG_QWORD", "/d", "-0x1"},
+        {"add", key, "/v", "R", "/d", "x", "/f", "/f"},
+        {"add", key + "\\\\", "/v", "R", "/d", "x"},
+        {"add", "HKCU\\", "/v", "R", "/d", "x"},
+        {"add", "HKCU\\"},
+        {"add", "/v", "R", key},
+        {"query", key + "\\\\"},
+        {"delete", key, "/v", "A", "/f", "/f"},
+        {"export", "/y", key, "x.reg"},
+        {"export", key, "/y", "x.reg"},
+        {"query", key, "/y"},
+    };
+    for (const auto &args : refused) {
+        r = Run(args);
+        EXPECT_EQ(r.exitCode, 2) << args[1] << " " << args.back() << ": " << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    EXPECT_FALSE(raw("R"));
+    EXPECT_FALSE(
+        RegistryStore(RegistryStore::DefaultPath()).QueryValue(HKEY_CURRENT_USER, "", "R"));
+    // One trailing backslash is fine, as for reg.
+    EXPECT_EQ(Run({"query", key + "\\", "/v", "Q0"}).exitCode, 0);
 }
 
 TEST_F(RegCommandTest, DeleteValuesAndKeys)
@@ -188,13 +218,14 @@ TEST_F(RegCommandTest, DeleteValuesAndKeys)
 TEST_F(RegCommandTest, ExportWritesRegedit4)
 {
     const std::string key = "HKCU\\Software\\Brindlecote\\Vannerby";
+    // Added in the order of their names, which is Wine's order.
     ASSERT_EQ(
-        Run({"add", key + "\\RecentFiles", "/v", "Count", "/t", "REG_DWORD", "/d", "10"}).exitCode,
-        0);
+        Run({"add", key + "\\RecentFiles", "/ve", "/t", "REG_EXPAND_SZ", "/d", "%A%"}).exitCode, 0);
     ASSERT_EQ(Run({"add", key + "\\RecentFiles", "/v", "0", "/d", "/data/Ä \"q\"\\x.pak"}).exitCode,
               0);
     ASSERT_EQ(
-        Run({"add", key + "\\RecentFiles", "/ve", "/t", "REG_EXPAND_SZ", "/d", "%A%"}).exitCode, 0);
+        Run({"add", key + "\\RecentFiles", "/v", "Count", "/t", "REG_DWORD", "/d", "10"}).exitCode,
+        0);
     ASSERT_EQ(
         Run({"add", key + "\\Options", "/v", "Bin", "/t", "REG_BINARY", "/d", "0aff"}).exitCode, 0);
     const auto file = m_Files.path() + "/vannerby.reg";
@@ -206,9 +237,9 @@ TEST_F(RegCommandTest, ExportWritesRegedit4)
               "[HKEY_CURRENT_USER\\Software\\Brindlecote\\Vannerby\\Options]\r\n"
               "\"Bin\"=hex:0a,ff\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Brindlecote\\Vannerby\\RecentFiles]\r\n"
-              "\"Count\"=dword:0000000a\r\n"
+              "@=hex(2):25,41,25,00\r\n"
               "\"0\"=\"/data/\xC4 \\\"q\\\"\\\\x.pak\"\r\n"
-              "@=hex(2):25,41,25,00\r\n\r\n");
+              "\"Count\"=dword:0000000a\r\n\r\n");
     EXPECT_EQ(Run({"export", key + "\\Missing", file}).exitCode, 1);
     const auto second = m_Files.path() + "/v"; // an absolute path begins like a switch
     EXPECT_EQ(Run({"export", key + "\\Options", second}).exitCode, 0);
@@ -246,10 +277,13 @@ TEST_F(RegCommandTest, UsageErrorsAndFailures)
     EXPECT_EQ(Run({"frob"}).err.rfind("vannerby-cli reg: unknown operation frob\n", 0), 0u);
     EXPECT_EQ(Run({"add", "HKCU\\X"}).exitCode, 0);
     EXPECT_EQ(Run({"query", "HKCU\\Y"}).exitCode, 1);
+    EXPECT_EQ(Run({"delete", "HKCU\\X", "/f"}).exitCode, 0);
+}
 
-    // A store that cannot be written: the command says so and fails.
-    ASSERT_EQ(::unlink(StorePath().c_str()), 0);
-    ASSERT_TRUE(mdlTools::CreatePath(StorePath()));
+TEST_F(RegCommandTest, UnwritableStoreIsReported)
+{
+    if (!MakeStoreUnwritable())
+        GTEST_SKIP() << "the registry cannot be made unwritable here";
     const auto r = Run({"add", "HKCU\\X", "/v", "N", "/d", "v"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("cannot be opened"), std::string::npos) << r.err;

@@ -10,15 +10,24 @@
 #include <string>
 #include <vector>
 
-// Each test gets its own empty settings store and desktop files: XDG_CONFIG_HOME
-// and XDG_DATA_HOME point into fresh temporary folders for the test's duration.
+// Each test starts with an empty settings store. Linux: XDG_CONFIG_HOME and
+// XDG_DATA_HOME point into fresh temporary folders for the test's duration.
+// Windows: the registry keys the tests write (Vannerby's own, the file classes
+// and the simulator's key) are deleted before and after each test; the tests
+// run only under Wine, whose prefix the test run made for itself, and skip on
+// a real Windows, where the registry is a real user's.
 class StoreTest : public ::testing::Test
 {
   protected:
     void SetUp() override;
     void TearDown() override;
-    // $XDG_CONFIG_HOME/vannerby/registry.db of this test.
+    // $XDG_CONFIG_HOME/vannerby/registry.db of this test (Linux).
     std::string StorePath() const;
+    // True while the test has written nothing to the store below Brindlecote.
+    bool NothingStored() const;
+    // Makes every later write to the store fail; false where the test cannot
+    // (Windows: the registry of Wine's prefix always takes writes).
+    bool MakeStoreUnwritable();
     const std::string &ConfigHome() const { return m_config->path(); }
     const std::string &DataHome() const { return m_data->path(); }
 
@@ -28,6 +37,12 @@ class StoreTest : public ::testing::Test
     std::string m_strOldConfig, m_strOldData;
     bool m_blnHadConfig = false, m_blnHadData = false;
 };
+
+// Sets a variable of the process environment, as the registry's %NAME% expansion reads it.
+void SetEnv(const std::string &name, const std::string &value);
+// A path of the test's temporary folders with the system's own separators, as
+// another program would write it into the registry.
+std::string NativePath(const std::string &path);
 
 // The main window as the settings store sees it, its own placement.
 class FakeWindow final : public IStateWindow, public FormWindow

@@ -1,6 +1,5 @@
 #include "SettingsTestSupport.h"
 
-#include "RegistryStore.h"
 #include "mdlTools.h"
 
 #include <cstdlib>
@@ -44,4 +43,26 @@ void StoreTest::TearDown()
 std::string StoreTest::StorePath() const
 {
     return m_config->path() + "/vannerby/registry.db";
+}
+
+bool StoreTest::NothingStored() const
+{
+    return !mdlTools::FileExists(StorePath());
+}
+
+bool StoreTest::MakeStoreUnwritable()
+{
+    // A folder in the file's place: the store can be neither opened nor created.
+    ::unlink(StorePath().c_str());
+    return mdlTools::CreatePath(StorePath());
+}
+
+void SetEnv(const std::string &name, const std::string &value)
+{
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+std::string NativePath(const std::string &path)
+{
+    return path;
 }

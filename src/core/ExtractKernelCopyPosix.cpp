@@ -51,7 +51,7 @@ void ExtractKernelCopy::dropPipe()
     errno = err;
 }
 
-ssize_t ExtractKernelCopy::splice(int in, loff_t &from, size_t size, int out, bool &unsupported)
+int64_t ExtractKernelCopy::splice(int in, int64_t &from, size_t size, int out, bool &unsupported)
 {
     // The pipe is empty between calls, so filling it never waits; it takes
     // fewer bytes than asked when a misaligned range needs one page more.
@@ -89,7 +89,7 @@ ssize_t ExtractKernelCopy::splice(int in, loff_t &from, size_t size, int out, bo
     return filled;
 }
 
-ssize_t ExtractKernelCopy::step(Method &method, int in, loff_t &from, size_t size, int out)
+int64_t ExtractKernelCopy::step(Method &method, int in, int64_t &from, size_t size, int out)
 {
     for (;;) {
         ssize_t n = -1;
@@ -124,7 +124,7 @@ ssize_t ExtractKernelCopy::step(Method &method, int in, loff_t &from, size_t siz
     }
 }
 
-CopyStatus ExtractKernelCopy::Copy(int in, int64_t offset, int64_t size, int out,
+CopyStatus ExtractKernelCopy::Copy(NativeHandle in, int64_t offset, int64_t size, NativeHandle out,
                                    ExtractOwner *owner, const ExtractTarget &target)
 {
     loff_t from = offset;
@@ -134,7 +134,7 @@ CopyStatus ExtractKernelCopy::Copy(int in, int64_t offset, int64_t size, int out
         // A step never runs past the next report, however the method cuts it.
         const int64_t limit = owner ? reported + ExtractProgressStep - copied : int64_t{1} << 30;
         const auto chunk = static_cast<size_t>(std::min(size - copied, limit));
-        const ssize_t n = step(method, in, from, chunk, out);
+        const int64_t n = step(method, in, from, chunk, out);
         if (n <= 0) {
             if (n == 0)
                 errno = 0; // the archive ended early

@@ -1,0 +1,10 @@
+#include "SimulatorSearch.h"
+
+namespace SimulatorSearch {
+
+std::string FolderElsewhere()
+{
+    return {};
+}
+
+} // namespace SimulatorSearch

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "mdlTools.h"
+
+#include <set>
+#include <string>
+
+// File system helpers for the core's tests, one implementation per system
+// (CoreTestFilesPosix.cpp, CoreTestFilesWin32.cpp). Paths are UTF-8.
+
+// folder followed by relative ("/" separated) in the form the extractor hands
+// out: joined and separated by the system's separator.
+std::string Under(const std::string &folder, const std::string &relative);
+
+// The names in a folder, without "." and "..".
+std::set<std::string> ListDir(const std::string &path);
+
+// The three times of a file, links not followed.
+struct TestFileTimes
+{
+    mdlTools::FileTime Creation = 0, LastAccess = 0, LastWrite = 0;
+};
+TestFileTimes TimesAt(const std::string &path);
+void SetLastWrite(const std::string &path, mdlTools::FileTime time);
+
+// Makes a file read-only the system's way (no write bits; the read-only attribute).
+void MakeReadOnly(const std::string &path);
+// Removes a file; false when it could not be removed.
+bool RemoveFile(const std::string &path);
+// Renames a file or folder.
+bool RenamePath(const std::string &from, const std::string &to);

@@ -1,0 +1,64 @@
+#include "CoreTestFiles.h"
+
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::string Under(const std::string &folder, const std::string &relative)
+{
+    return mdlTools::AddBackslash(folder) + relative;
+}
+
+std::set<std::string> ListDir(const std::string &path)
+{
+    std::set<std::string> names;
+    if (DIR *d = opendir(path.c_str())) {
+        while (const dirent *e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.insert(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+TestFileTimes TimesAt(const std::string &path)
+{
+    struct statx sx
+    {
+    };
+    TestFileTimes times;
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW,
+                STATX_ATIME | STATX_MTIME | STATX_BTIME, &sx) != 0)
+        return times;
+    const auto convert = [](const statx_timestamp &t) {
+        return mdlTools::FileTimeFromTimespec(timespec{static_cast<time_t>(t.tv_sec), t.tv_nsec});
+    };
+    if (sx.stx_mask & STATX_BTIME)
+        times.Creation = convert(sx.stx_btime);
+    times.LastAccess = convert(sx.stx_atime);
+    times.LastWrite = convert(sx.stx_mtime);
+    return times;
+}
+
+void SetLastWrite(const std::string &path, mdlTools::FileTime time)
+{
+    const timespec ts[2] = {mdlTools::FileTimeToTimespec(time), mdlTools::FileTimeToTimespec(time)};
+    utimensat(AT_FDCWD, path.c_str(), ts, 0);
+}
+
+void MakeReadOnly(const std::string &path)
+{
+    chmod(path.c_str(), 0444);
+}
+
+bool RemoveFile(const std::string &path)
+{
+    return unlink(path.c_str()) == 0;
+}
+
+bool RenamePath(const std::string &from, const std::string &to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}

@@ -1,0 +1,78 @@
+#include "CoreTestFiles.h"
+
+#include "PlatformFilesWin32.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+using PlatformFiles::LongPath;
+
+std::string Under(const std::string &folder, const std::string &relative)
+{
+    std::string joined = mdlTools::AddBackslash(folder) + relative;
+    std::replace(joined.begin() + static_cast<std::ptrdiff_t>(folder.size()), joined.end(), '/',
+                 '\\');
+    return joined;
+}
+
+std::set<std::string> ListDir(const std::string &path)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW((LongPath(path) + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            names.insert(PlatformFiles::ShortForm(name));
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return names;
+}
+
+namespace {
+
+mdlTools::FileTime fromFiletime(const FILETIME &time)
+{
+    return static_cast<mdlTools::FileTime>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+} // namespace
+
+TestFileTimes TimesAt(const std::string &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data))
+        return {};
+    return {fromFiletime(data.ftCreationTime), fromFiletime(data.ftLastAccessTime),
+            fromFiletime(data.ftLastWriteTime)};
+}
+
+void SetLastWrite(const std::string &path, mdlTools::FileTime time)
+{
+    const HANDLE file =
+        ::CreateFileW(LongPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    FILETIME stamp;
+    stamp.dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
+    stamp.dwHighDateTime = static_cast<DWORD>(time >> 32);
+    ::SetFileTime(file, nullptr, &stamp, &stamp);
+    ::CloseHandle(file);
+}
+
+void MakeReadOnly(const std::string &path)
+{
+    ::SetFileAttributesW(LongPath(path).c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+bool RemoveFile(const std::string &path)
+{
+    return ::DeleteFileW(LongPath(path).c_str()) != 0;
+}
+
+bool RenamePath(const std::string &from, const std::string &to)
+{
+    return ::MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), 0) != 0;
+}
