@@ -6,6 +6,7 @@
 
 #include "PlatformFiles.h"
 #include "PlatformFilesWin32.h"
+#include "WideText.h"
 #include "mdlTools.h"
 
 #include <windows.h>
@@ -24,9 +25,33 @@ enum class Opened
     Failed   // errno says why
 };
 
+// The path the system resolved for an open handle; empty when it cannot tell.
+std::wstring finalPath(HANDLE handle)
+{
+    // Room for the longest path at once: Wine answers a short buffer with 0.
+    std::wstring buffer(32768, L'\0');
+    for (;;) {
+        const DWORD n =
+            ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0)
+            return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            while (!buffer.empty() && buffer.back() == L'\\')
+                buffer.pop_back();
+            return buffer;
+        }
+        buffer.resize(n);
+    }
+}
+
 // Opens the folder at path and pins it; a reparse point is followed only when
-// follow is true.
-Opened openFolder(const std::string &path, bool follow, Fd &dir)
+// follow is true. Where resolved is given, the folder must be found there too:
+// a link that the system does not flag as a reparse point (Wine's links to
+// Unix folders) is caught so.
+Opened openFolder(const std::string &path, bool follow, Fd &dir,
+                  const std::wstring *resolved = nullptr)
 {
     dir.reset(::CreateFileW(
         LongPath(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -53,14 +78,25 @@ Opened openFolder(const std::string &path, bool follow, Fd &dir)
         errno = ENOTDIR;
         return Opened::Failed;
     }
+    // Where the system cannot tell (Wine, for paths beyond 260 characters), the
+    // reparse point attribute alone decides.
+    if (resolved && resolved->size() > 1) {
+        const std::wstring real = finalPath(dir.get());
+        if (!real.empty() &&
+            ::CompareStringOrdinal(real.data(), static_cast<int>(real.size()), resolved->data(),
+                                   static_cast<int>(resolved->size()), TRUE) != CSTR_EQUAL) {
+            dir.reset();
+            return Opened::Reparse;
+        }
+    }
     return Opened::Folder;
 }
 
 // The folders of relativePath (all but its last name) below root, each opened,
 // checked and pinned, in held; false with errno when one is missing, not a
 // folder or a reparse point.
-bool pinFolders(const std::string &root, const std::string &relativePath, std::vector<Fd> &held,
-                std::string &parent)
+bool pinFolders(const std::string &root, const std::wstring &rootReal,
+                const std::string &relativePath, std::vector<Fd> &held, std::string &parent)
 {
     parent = root;
     for (size_t begin = 0;;) {
@@ -68,8 +104,11 @@ bool pinFolders(const std::string &root, const std::string &relativePath, std::v
         if (end == std::string::npos)
             return true;
         parent += relativePath.substr(begin, end - begin + 1);
+        const std::wstring resolved =
+            rootReal.empty() ? std::wstring()
+                             : rootReal + L"\\" + WideText::FromUtf8(relativePath.substr(0, end));
         Fd dir;
-        const Opened opened = openFolder(parent, false, dir);
+        const Opened opened = openFolder(parent, false, dir, &resolved);
         if (opened != Opened::Folder) {
             if (opened == Opened::Reparse)
                 errno = ELOOP;
@@ -91,7 +130,7 @@ Fd ExtractFolderCache::CreateBeneath(const std::string &relativePath) const
 {
     std::vector<Fd> held;
     std::string parent;
-    if (!pinFolders(m_rootPath, relativePath, held, parent))
+    if (!pinFolders(m_rootPath, WideText::FromUtf8(m_rootReal), relativePath, held, parent))
         return Fd();
     const size_t slash = relativePath.rfind('\\');
     return PlatformFiles::CreateIn(InvalidNativeHandle, parent,
@@ -107,7 +146,7 @@ void ExtractFolderCache::RemoveBeneath(const std::string &relativePath, bool fol
         return;
     std::vector<Fd> held;
     std::string parent;
-    if (!pinFolders(m_rootPath, path, held, parent))
+    if (!pinFolders(m_rootPath, WideText::FromUtf8(m_rootReal), path, held, parent))
         return;
     const size_t slash = path.rfind('\\');
     const std::wstring target =
@@ -132,9 +171,11 @@ Expected<void> ExtractFolderCache::OpenRoot(const std::string &folder)
     if (opened != Opened::Folder) {
         const int err = errno;
         m_rootPath.clear();
+        m_root.reset();
         return opened == Opened::Missing ? MakePakError(PakErrorCode::PathNotFound, folder)
                                          : PakErrorFromErrno(err, folder);
     }
+    m_rootReal = WideText::ToUtf8(finalPath(m_root.get()));
     return {};
 }
 
@@ -150,13 +191,16 @@ Expected<ExtractFolderCache::Folder> ExtractFolderCache::walk(const std::vector<
     for (const std::string &name : names) {
         const std::string path = folder.Shown + name;
         folder.Relative += name;
+        const std::wstring resolved = m_rootReal.empty()
+                                          ? std::wstring()
+                                          : WideText::FromUtf8(m_rootReal + '\\' + folder.Relative);
         Fd next;
-        Opened opened = openFolder(path, false, next);
+        Opened opened = openFolder(path, false, next, &resolved);
         if (opened == Opened::Missing) {
             if (::CreateDirectoryW(LongPath(path).c_str(), nullptr)) {
                 if (created)
                     created->push_back(folder.Relative + '\\');
-                opened = openFolder(path, false, next);
+                opened = openFolder(path, false, next, &resolved);
             } else {
                 PlatformFiles::SetErrnoFromLastError();
                 if (errno != ENOENT && errno != ErrnoPathNotFound)

@@ -6,8 +6,10 @@
 #include <string_view>
 #include <vector>
 
-// File, path and text routines shared by the whole program. Paths use "/" as
-// their separator; a root "/" plays the part that a drive root plays on Windows.
+// File, path and text routines shared by the whole program. On Linux paths use
+// "/" as their separator and a root "/" plays the part of a drive root; on
+// Windows "\" separates (a "/" counts too) and "C:\" and "\\server\share\" are
+// roots. The system's part is in mdlToolsPosix.cpp and mdlToolsWin32.cpp.
 // None of them shows a message; existence tests answer false on any failure.
 namespace mdlTools {
 
@@ -42,13 +44,16 @@ bool DeletePath(const std::string &path);
 std::string GetFullPath(std::string_view path);
 // The absolute path of an existing file or folder; empty when it does not exist.
 std::string GetLongPath(const std::string &path);
-// Linux has no short names: the path unchanged.
+// Linux has no short names: the path unchanged (Windows: the 8.3 form, empty
+// when the path does not exist).
 std::string GetShortPath(const std::string &path);
-// $TMPDIR, or /tmp, with a trailing "/".
+// $TMPDIR, or /tmp, with a trailing "/" (Windows: GetTempPathW).
 std::string GetTempFolder();
 // The program's private temporary folder (vannerby-<uid> below GetTempFolder,
 // mode 0700), created when missing, with a trailing "/". Empty when it cannot be
 // had safely: it is a symbolic link, not a folder, or owned by another user.
+// On Windows, whose temporary folder is the user's own, vannerby-<process id>
+// below it, refused when it is a reparse point.
 std::string GetPrivateTempFolder();
 
 // Separators for number texts; taken from the C library's LC_NUMERIC by default.

@@ -175,7 +175,8 @@ std::string GetFullPath(std::string_view path)
 
 std::string GetLongPath(const std::string &path)
 {
-    if (path.empty())
+    // Only a path that exists has a long form.
+    if (attributesOf(path) == INVALID_FILE_ATTRIBUTES)
         return {};
     const std::wstring full = LongPath(path);
     // Wine answers a \\?\ path unchanged even when nothing is there.
@@ -194,7 +195,7 @@ std::string GetLongPath(const std::string &path)
 
 std::string GetShortPath(const std::string &path)
 {
-    if (path.empty())
+    if (attributesOf(path) == INVALID_FILE_ATTRIBUTES)
         return {};
     const std::wstring full = LongPath(path);
     const DWORD n = ::GetShortPathNameW(full.c_str(), nullptr, 0);

@@ -29,3 +29,14 @@ void MakeReadOnly(const std::string &path);
 bool RemoveFile(const std::string &path);
 // Renames a file or folder.
 bool RenamePath(const std::string &from, const std::string &to);
+
+// A symbolic link at path to target; false where it cannot be made.
+bool MakeSymlink(const std::string &target, const std::string &path);
+// What the symbolic link at path points at; empty when path is no link.
+std::string LinkTarget(const std::string &path);
+// Whether the extractor follows a link below the target folder that stays inside
+// it (Linux), or refuses every reparse point there (Windows).
+extern const bool LinksFollowedInside;
+
+// A FIFO at path; false where the system has none.
+bool MakeFifo(const std::string &path);

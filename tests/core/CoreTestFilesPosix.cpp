@@ -62,3 +62,22 @@ bool RenamePath(const std::string &from, const std::string &to)
 {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
+
+bool MakeSymlink(const std::string &target, const std::string &path)
+{
+    return symlink(target.c_str(), path.c_str()) == 0;
+}
+
+std::string LinkTarget(const std::string &path)
+{
+    char target[4096] = {};
+    const ssize_t n = readlink(path.c_str(), target, sizeof target - 1);
+    return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+}
+
+const bool LinksFollowedInside = true;
+
+bool MakeFifo(const std::string &path)
+{
+    return mkfifo(path.c_str(), 0600) == 0;
+}

@@ -1,6 +1,7 @@
 #include "CoreTestFiles.h"
 
 #include "PlatformFilesWin32.h"
+#include "WideText.h"
 
 #include <windows.h>
 
@@ -75,4 +76,35 @@ bool RemoveFile(const std::string &path)
 bool RenamePath(const std::string &from, const std::string &to)
 {
     return ::MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), 0) != 0;
+}
+
+bool MakeSymlink(const std::string &target, const std::string &path)
+{
+    std::wstring wideTarget = WideText::FromUtf8(target);
+    std::replace(wideTarget.begin(), wideTarget.end(), L'/', L'\\');
+    const DWORD attributes = ::GetFileAttributesW(LongPath(Under(path, "../" + target)).c_str());
+    const DWORD flags =
+        (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+             ? SYMBOLIC_LINK_FLAG_DIRECTORY
+             : 0) |
+        SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+    // Wine reports success for links it cannot resolve afterwards: only a link
+    // that leads somewhere counts.
+    return ::CreateSymbolicLinkW(LongPath(path).c_str(), wideTarget.c_str(), flags) != 0 &&
+           ::GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string LinkTarget(const std::string &path)
+{
+    const DWORD attributes = ::GetFileAttributesW(LongPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return {};
+    return "(reparse point)";
+}
+
+const bool LinksFollowedInside = false;
+
+bool MakeFifo(const std::string &)
+{
+    return false;
 }

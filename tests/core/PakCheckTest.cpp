@@ -1,3 +1,4 @@
+#include "CoreTestFiles.h"
 #include "PakWriter.h"
 #include "TestSupport.h"
 #include "mdlPakCheck.h"
@@ -202,7 +203,7 @@ TEST(PakCheck, FindingsInWordsAndTheSummary)
     }
 
     // A file that has gone since loading cannot be checked.
-    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_TRUE(RemoveFile(path));
     const auto gone = CheckPakArchive(archive);
     ASSERT_FALSE(gone);
     EXPECT_EQ(gone.error().Code, PakErrorCode::FileNotFound);

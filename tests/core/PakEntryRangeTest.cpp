@@ -1,11 +1,9 @@
 #include "PakEntryRange.h"
+#include "CoreTestFiles.h"
 #include "PakWriter.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -93,12 +91,16 @@ TEST(PakEntryRangeTest, RefusesEntriesOutsideTheFileAndIndicesOutsideTheDirector
     EXPECT_EQ(ReadPakEntryRange(archive, -1, 0, 16).error().Code, PakErrorCode::InputPastEnd);
 
     // The file as it is now counts, not as it was loaded.
-    ASSERT_EQ(::truncate(path.c_str(), archive.Entries[4].Start + 1), 0);
+    WriteFile(path, ReadFile(path).substr(0, static_cast<size_t>(archive.Entries[4].Start) + 1));
     EXPECT_EQ(ReadPakEntryRange(archive, 4, 0, 16).error().Code, PakErrorCode::InputPastEnd);
-    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_TRUE(RemoveFile(path));
     EXPECT_EQ(ReadPakEntryRange(archive, 4, 0, 16).error().Code, PakErrorCode::FileNotFound);
     // Something that is no file in its place is refused at once, not waited on.
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    if (MakeFifo(path)) {
+        EXPECT_FALSE(ReadPakEntryRange(archive, 4, 0, 16));
+        ASSERT_TRUE(RemoveFile(path));
+    }
+    ASSERT_TRUE(mdlTools::CreatePath(path));
     EXPECT_FALSE(ReadPakEntryRange(archive, 4, 0, 16));
 }
 
