@@ -175,13 +175,11 @@ std::string GetFullPath(std::string_view path)
 
 std::string GetLongPath(const std::string &path)
 {
-    // Only a path that exists has a long form.
+    // Only a path that exists has a long form (Wine answers a \\?\ path
+    // unchanged even when nothing is there).
     if (attributesOf(path) == INVALID_FILE_ATTRIBUTES)
         return {};
     const std::wstring full = LongPath(path);
-    // Wine answers a \\?\ path unchanged even when nothing is there.
-    if (::GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return {};
     const DWORD n = ::GetLongPathNameW(full.c_str(), nullptr, 0);
     if (n == 0)
         return {};
