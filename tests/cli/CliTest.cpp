@@ -89,16 +89,17 @@ TEST(Cli, ErrorsAndExitCodes)
     WriteFile(dir / "text.pak", "not an archive at all");
     auto r = cli({"list", dir / "text.pak"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "vannerby-cli: Ungültiges Dateiformat: " + (dir / "text.pak") + " (321)\n");
+    EXPECT_EQ(r.err, "vannerby-cli: invalid file format: " + (dir / "text.pak") + " (error 321)\n");
     r = cli({"list", dir / "missing.pak"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "vannerby-cli: Datei nicht gefunden: " + (dir / "missing.pak") + " (53)\n");
+    EXPECT_EQ(r.err, "vannerby-cli: file not found: " + (dir / "missing.pak") + " (error 53)\n");
     std::string damaged = BuildPak({{"a", "1"}});
     damaged[4] = '\x7f';
     WriteFile(dir / "damaged.pak", damaged);
     r = cli({"extract", "-C", dir / "out", dir / "damaged.pak"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("Einlesen hinter Dateiende"), std::string::npos);
+    EXPECT_EQ(r.err,
+              "vannerby-cli: unexpected end of file: " + (dir / "damaged.pak") + " (error 62)\n");
     EXPECT_EQ(cli({}).exitCode, 2);
     EXPECT_EQ(cli({"list"}).exitCode, 2);
     EXPECT_EQ(cli({"list", "-l", "--json", dir / "text.pak"}).exitCode, 2);
@@ -163,7 +164,7 @@ TEST(Cli, ExtractStopsAtTheFirstFailingEntry)
     const auto r = cli({"extract", "-v", "-C", dir / "out", pak});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "written good.txt\n");
-    EXPECT_EQ(r.err, "vannerby-cli: Dateiname oder -nummer falsch: ..\\evil.txt (52)\n"
+    EXPECT_EQ(r.err, "vannerby-cli: bad file name: ..\\evil.txt (error 52)\n"
                      "1 written, 0 skipped, 0 kept\n");
     EXPECT_FALSE(ReadFile(dir / "out/later.txt").size());
     EXPECT_FALSE(ReadFile(dir / "evil.txt").size());
@@ -185,9 +186,29 @@ TEST(Cli, ALongRunReportsInArchiveOrderAndStopsAtTheFirstFailure)
     const auto r = cli({"extract", "-v", "-C", dir / "out", pak});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, expected);
-    EXPECT_EQ(r.err, "vannerby-cli: Dateiname oder -nummer falsch: ..\\evil.txt (52)\n"
+    EXPECT_EQ(r.err, "vannerby-cli: bad file name: ..\\evil.txt (error 52)\n"
                      "250 written, 0 skipped, 0 kept\n");
     EXPECT_TRUE(ReadFile(dir / "out/d0/f252").empty());
     EXPECT_FALSE(mdlTools::DirExists(dir / "out/later"));
     EXPECT_EQ(ReadFile(dir / "out/d5/f243"), "x");
+}
+
+TEST(Cli, CheckSpeaksEnglishAndCountsTheListedEntries)
+{
+    TempDir dir;
+    const std::string pak = makeArchive(dir, {{"a.txt", "abc"}}, true);
+    auto r = cli({"check", pak});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "Findings: 0; unused: 0 of 355 bytes\n");
+    r = cli({"check", "--json", pak});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("\n  \"entries\": 1,\n  \"time_table\": {\"key\": \"ID0\", \"name\": "
+                         "\"FILELIST.BIN\", \"start\": 288, \"size\": 64, \"records\": 2},\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"summary\": \"Findings: 0; unused: 0 of 355 bytes\""),
+              std::string::npos);
+    r = cli({"check", dir / "missing.pak"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "vannerby-cli: file not found: " + (dir / "missing.pak") + " (error 53)\n");
 }
