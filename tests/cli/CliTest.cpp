@@ -193,6 +193,42 @@ TEST(Cli, ALongRunReportsInArchiveOrderAndStopsAtTheFirstFailure)
     EXPECT_EQ(ReadFile(dir / "out/d5/f243"), "x");
 }
 
+TEST(Cli, VersionAndHelp)
+{
+    auto r = cli({"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "vannerby-cli " VANNERBY_VERSION "\n");
+
+    r = cli({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char *command : {"list", "extract", "check", "reg", "--version"})
+        EXPECT_NE(r.out.find(command), std::string::npos) << command;
+
+    // reg's own usage, however it is asked for, also after an operation.
+    const std::vector<std::vector<std::string>> asks = {{"reg", "--help"},
+                                                        {"reg", "-h"},
+                                                        {"reg", "/?"},
+                                                        {"reg", "add", "--help"},
+                                                        {"reg", "export", "HKCU", "--help"},
+                                                        {"reg", "query", "HKCU", "/?"}};
+    for (const auto &args : asks) {
+        r = cli(args);
+        EXPECT_EQ(r.exitCode, 0) << args[1];
+        EXPECT_EQ(r.out.rfind("Usage:\n  vannerby-cli reg query KEY", 0), 0u) << args[1] << r.out;
+        EXPECT_NE(r.out.find("reg export KEY FILE [/y]"), std::string::npos);
+        EXPECT_TRUE(r.err.empty()) << r.err;
+    }
+    // As the value of /v it is a name like any other; a bare reg is a usage error.
+    r = cli({"reg", "query", "HKCU\\Software\\Vannerby-no-such-key", "/v", "--help"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "vannerby-cli reg: value not found: HKCU\\Software\\Vannerby-no-such-key "
+                     "--help\n");
+    r = cli({"reg"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(r.err.rfind("vannerby-cli reg: missing operation\nUsage:\n", 0), 0u) << r.err;
+}
+
 TEST(Cli, CheckSpeaksEnglishAndCountsTheListedEntries)
 {
     TempDir dir;
