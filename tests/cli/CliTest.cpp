@@ -8,9 +8,22 @@ namespace {
 
 constexpr uint64_t kTime = 133563222001234567ULL; // 2024-03-31 01:30:00.1234567 UTC
 
+// Line ends as LF: on Windows the tool writes text as the console expects, CR LF.
+std::string Unix(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n')
+            out += text[i];
+    return out;
+}
+
 RunResult cli(const std::vector<std::string> &args, const std::string &cwd = {})
 {
-    return Run(BinPath("vannerby-cli"), args, cwd);
+    RunResult r = Run(BinPath("vannerby-cli"), args, cwd);
+    r.out = Unix(r.out);
+    r.err = Unix(r.err);
+    return r;
 }
 
 std::string makeArchive(const TempDir &dir, std::vector<PakWriterEntry> entries, bool times)
@@ -22,6 +35,15 @@ std::string makeArchive(const TempDir &dir, std::vector<PakWriterEntry> entries,
     const std::string path = dir / "a.pak";
     EXPECT_TRUE(WritePak(path, entries, options));
     return path;
+}
+
+// A path inside a JSON string: Windows paths have backslashes.
+std::string json(const std::string &path)
+{
+    std::string out;
+    for (const char ch : path)
+        out += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+    return out;
 }
 
 } // namespace
@@ -56,8 +78,9 @@ TEST(Cli, ListFormats)
 
     r = cli({"list", "--json", "a.pak"}, dir.path());
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find("\"entries\"")),
-              "{\n  \"archive\": \"" + pak + "\",\n  \"has_times\": true,\n  ");
+    EXPECT_EQ(r.out.substr(0, r.out.find("\"entries\"")), "{\n  \"archive\": \"" +
+                                                              json(mdlTools::GetFullPath(pak)) +
+                                                              "\",\n  \"has_times\": true,\n  ");
     EXPECT_NE(r.out.find("{\"key\": \"ID1\", \"index\": 1, \"name\": \"maps\\\\n\\u0001rd.ini\", "
                          "\"type\": \"ini\", \"start\": 688, \"size\": 3, \"created\": \"" +
                          t + "\", \"accessed\": \"" + t + "\", \"modified\": \"" + t + "\"}"),

@@ -12,9 +12,16 @@
 
 namespace {
 
+// Line ends as LF: on Windows the tool writes text as the console expects, CR LF.
 RunResult cli(const std::vector<std::string> &args)
 {
-    return Run(BinPath("vannerby-cli"), args);
+    RunResult r = Run(BinPath("vannerby-cli"), args);
+    std::string out;
+    for (const char ch : r.out)
+        if (ch != '\r')
+            out += ch;
+    r.out = out;
+    return r;
 }
 
 std::vector<std::string> Lines(const std::string &text)
