@@ -67,9 +67,10 @@ add_custom_command(OUTPUT ${icon_files}
 # Man pages, compressed as Debian keeps them.
 set(man_files)
 foreach(page vannerby.1 vannerby-cli.1)
+  configure_file(${pkg_src}/${page} ${pkg_out}/${page} @ONLY)
   add_custom_command(OUTPUT ${pkg_out}/${page}.gz
-    COMMAND gzip -9nc ${pkg_src}/${page} > ${pkg_out}/${page}.gz
-    DEPENDS ${pkg_src}/${page}
+    COMMAND gzip -9nc ${pkg_out}/${page} > ${pkg_out}/${page}.gz
+    DEPENDS ${pkg_out}/${page}
     COMMENT "Compressing ${page}")
   list(APPEND man_files ${pkg_out}/${page}.gz)
 endforeach()

@@ -4,9 +4,51 @@
 
 namespace cli {
 
-void PrintError(const std::string &description, int code)
+std::string ErrorText(int32_t code)
 {
-    std::fprintf(stderr, "vannerby-cli: %s (%d)\n", description.c_str(), code);
+    switch (code) {
+    case PakErrorCode::OutOfMemory:
+        return "out of memory";
+    case PakErrorCode::BadFileName:
+        return "bad file name";
+    case PakErrorCode::FileNotFound:
+        return "file not found";
+    case PakErrorCode::DeviceIO:
+        return "device I/O error";
+    case PakErrorCode::DiskFull:
+        return "disk full";
+    case PakErrorCode::InputPastEnd:
+        return "unexpected end of file";
+    case PakErrorCode::PermissionDenied:
+        return "permission denied";
+    case PakErrorCode::PathNotFound:
+        return "path not found";
+    case PakErrorCode::InvalidFormat:
+        return "invalid file format";
+    case PakErrorCode::PathFileAccess:
+    default:
+        return "path/file access error";
+    }
+}
+
+std::string ErrorMessage(const PakError &error)
+{
+    // The core writes its German description and then ": " and the subject
+    // (a path or an entry name); only the subject is kept.
+    const std::string german = PakErrorText(error.Code);
+    std::string message = ErrorText(error.Code);
+    if (error.Description.starts_with(german)) {
+        if (error.Description.size() > german.size())
+            message += error.Description.substr(german.size());
+    } else if (!error.Description.empty()) {
+        message += ": " + error.Description;
+    }
+    return message + " (error " + std::to_string(error.Code) + ")";
+}
+
+void PrintError(const PakError &error)
+{
+    std::fprintf(stderr, "vannerby-cli: %s\n", EscapeControl(ErrorMessage(error)).c_str());
 }
 
 void AppendEscaped(std::string &out, std::string_view name)

@@ -14,8 +14,13 @@ inline constexpr int ExitOk = 0;
 inline constexpr int ExitEntryFailed = 1;
 inline constexpr int ExitUsage = 2;
 
-// Prints "vannerby-cli: DESCRIPTION (CODE)" on stderr.
-void PrintError(const std::string &description, int code);
+// The English description of an error code of the archive core, as tar and 7z
+// speak ("file not found" for 53); the core's own texts are the viewer's German.
+std::string ErrorText(int32_t code);
+// The error in English: "DESCRIPTION: SUBJECT (error CODE)".
+std::string ErrorMessage(const PakError &error);
+// Prints "vannerby-cli: " and the error in English on stderr.
+void PrintError(const PakError &error);
 
 // A name for a text listing: control characters as \xHH.
 std::string EscapeControl(std::string_view name);

@@ -151,19 +151,19 @@ int runExtract(const Options &options)
             break;
         case ExtractOutcome::Cancelled:
             progress.clear();
-            std::fprintf(stderr, "vannerby-cli: Abbruch durch den Benutzer!\n");
+            std::fprintf(stderr, "vannerby-cli: stopped by the user\n");
             exitCode = ExitEntryFailed;
             return;
         case ExtractOutcome::NotFound: {
             progress.clear();
             const PakError error = MakePakError(PakErrorCode::FileNotFound, archive.PakPath);
-            PrintError(error.Description, error.Code);
+            PrintError(error);
             exitCode = ExitEntryFailed;
             return;
         }
         case ExtractOutcome::Failed:
             progress.clear();
-            PrintError(result.Error.Description, result.Error.Code);
+            PrintError(result.Error);
             exitCode = ExitEntryFailed;
             return;
         }

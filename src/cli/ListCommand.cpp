@@ -194,7 +194,7 @@ bool LoadArchive(const std::string &path, PakArchive &archive, PakRowSink *sink)
 {
     const auto loaded = ReadPakFile(path, archive, sink);
     if (!loaded)
-        PrintError(loaded.error().Description, loaded.error().Code);
+        PrintError(loaded.error());
     return static_cast<bool>(loaded);
 }
 
@@ -228,7 +228,7 @@ void AddListCommand(CLI::App &app, int &exitCode)
             // Rows are written as the directory is read, without keeping it.
             const auto listed = ListPakFile(archivePath, sink);
             if (!listed)
-                PrintError(listed.error().Description, listed.error().Code);
+                PrintError(listed.error());
             exitCode = listed ? ExitOk : ExitUsage;
             return;
         }

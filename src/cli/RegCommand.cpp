@@ -642,9 +642,25 @@ int RunExport(RegistryStore &store, const RegArgs &args)
     return ExitOk;
 }
 
+// Whether the arguments ask for the usage: --help, -h, /? or -? anywhere but
+// as the value of /v, /t or /d ("reg add --help", "reg query HKCU /?").
+bool AsksForHelp(const std::vector<std::string> &args)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (arg == "--help" || arg == "-h" || arg == "/?" || arg == "-?")
+            return true;
+        const bool marked = arg.size() == 2 && (arg[0] == '/' || arg[0] == '-');
+        const char sw = marked ? static_cast<char>(arg[1] | 0x20) : '\0';
+        if (sw == 'v' || sw == 't' || sw == 'd')
+            ++i;
+    }
+    return false;
+}
+
 int RunReg(const std::vector<std::string> &rawArgs)
 {
-    if (rawArgs.size() == 1 && (rawArgs[0] == "/?" || rawArgs[0] == "-?")) {
+    if (AsksForHelp(rawArgs)) {
         std::fputs(RegUsage, stdout);
         return ExitOk;
     }
@@ -674,6 +690,8 @@ void AddRegCommand(CLI::App &app, int &exitCode)
     // The reg syntax (/v, /t, /d) is not CLI11's; the arguments are parsed here.
     reg->prefix_command();
     reg->allow_extras();
+    // Its --help is the reg usage, not CLI11's, so the parser leaves it alone.
+    reg->set_help_flag();
     reg->callback([reg, &exitCode] { exitCode = RunReg(reg->remaining()); });
 }
 

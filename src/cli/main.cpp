@@ -1,4 +1,4 @@
-// vannerby-cli: lists and extracts PAK archives from a terminal.
+// vannerby-cli: lists, extracts and checks PAK archives from a terminal.
 #include "CliCommon.h"
 #include "Console.h"
 
@@ -14,7 +14,11 @@ int main(int argc, char **argv)
     for (std::string &argument : arguments)
         utf8Argv.push_back(argument.data());
     utf8Argv.push_back(nullptr);
-    CLI::App app{"Lists and extracts Modellwelt PAK archives.", "vannerby-cli"};
+    CLI::App app{"Lists, extracts and checks Modellwelt PAK archives, and edits Vannerby's "
+                 "settings.",
+                 "vannerby-cli"};
+    app.set_version_flag("--version", "vannerby-cli " VANNERBY_VERSION,
+                         "Print the version and exit");
     app.require_subcommand(1);
     int exitCode = cli::ExitOk;
     cli::AddListCommand(app, exitCode);

@@ -32,7 +32,7 @@ TEST(CheckCommand, FindingsLinesAndExitCodes)
     ASSERT_TRUE(WritePak(sound, {{"a.txt", "abc"}, {"b.txt", "de"}}));
     RunResult r = cli({"check", sound});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, "Befunde: 0; ungenutzt: 0 von 293 Bytes\n");
+    EXPECT_EQ(r.out, "Findings: 0; unused: 0 of 293 bytes\n");
 
     // A tab in a name cannot break the columns.
     const std::string damaged = dir / "damaged.pak";
@@ -42,27 +42,28 @@ TEST(CheckCommand, FindingsLinesAndExitCodes)
     r = cli({"check", damaged});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
-                                "ID0\tmaps\\a\\x09b\tName enthält Steuerzeichen",
-                                "ID1\tMAPS/A\\x09B\tDaten reichen 98 Bytes über das Dateiende "
-                                "hinaus",
-                                "ID1\tMAPS/A\\x09B\tGleicher Name wie ID0 (maps\\a\\x09b)",
-                                "ID1\tMAPS/A\\x09B\tName enthält Steuerzeichen",
-                                "ID2\t..\\evil\tNegative Startadresse -1",
-                                "ID2\t..\\evil\tName wird beim Extrahieren abgelehnt (\"..\", "
-                                "Laufwerksangabe oder kein Name)",
-                                "Befunde: 6; ungenutzt: 0 von 429 Bytes"}));
+                                "ID0\tmaps\\a\\x09b\tName contains control characters",
+                                "ID1\tMAPS/A\\x09B\tData reaches 98 bytes past the end of the "
+                                "file",
+                                "ID1\tMAPS/A\\x09B\tSame name as ID0 (maps\\a\\x09b)",
+                                "ID1\tMAPS/A\\x09B\tName contains control characters",
+                                "ID2\t..\\evil\tNegative start offset -1",
+                                "ID2\t..\\evil\tName is refused on extraction (\"..\", drive "
+                                "prefix or no name)",
+                                "Findings: 6; unused: 0 of 429 bytes"}));
 
     // What cannot be loaded at all: exit 2 with the reason.
     WriteFile(dir / "text.pak", "not an archive");
     r = cli({"check", dir / "text.pak"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("(321)"), std::string::npos);
+    EXPECT_EQ(r.err, "vannerby-cli: invalid file format: " + (dir / "text.pak") + " (error 321)\n");
     PakWriterOptions tooMany;
     tooMany.EntryCount = 1000;
     ASSERT_TRUE(WritePak(dir / "count.pak", {{"a", "b"}}, tooMany));
     r = cli({"check", "--json", dir / "count.pak"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("(62)"), std::string::npos);
+    EXPECT_EQ(r.err,
+              "vannerby-cli: unexpected end of file: " + (dir / "count.pak") + " (error 62)\n");
     EXPECT_TRUE(r.out.empty());
     EXPECT_EQ(cli({"check", dir / "missing.pak"}).exitCode, 2);
 }
@@ -94,9 +95,10 @@ TEST(CheckCommand, JsonParses)
     EXPECT_EQ(finding.value(QStringLiteral("code")).toString(), QStringLiteral("overlaps-entry"));
     EXPECT_EQ(finding.value(QStringLiteral("other")).toString(), QStringLiteral("ID0"));
     EXPECT_EQ(finding.value(QStringLiteral("finding")).toString(),
-              QString::fromUtf8("Daten überlappen 2 Bytes von ID0 (Größe \"1\".txt)"));
-    EXPECT_TRUE(
-        root.value(QStringLiteral("summary")).toString().startsWith(QStringLiteral("Befunde: 1;")));
+              QString::fromUtf8("Data overlaps 2 bytes of ID0 (Größe \"1\".txt)"));
+    EXPECT_EQ(root.value(QStringLiteral("summary")).toString(),
+              QStringLiteral("Findings: 1; unused: 0 of 291 bytes"));
+    EXPECT_TRUE(root.value(QStringLiteral("time_table")).isNull());
 
     ASSERT_TRUE(WritePak(path, {{"a", "b"}}));
     r = cli({"check", "--json", path});
@@ -104,4 +106,29 @@ TEST(CheckCommand, JsonParses)
     const QJsonDocument sound = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out;
     EXPECT_TRUE(sound.object().value(QStringLiteral("findings")).toArray().isEmpty());
+}
+
+TEST(CheckCommand, JsonCountsTheListedEntriesAndNamesTheTimeTable)
+{
+    TempDir dir;
+    const std::string path = dir / "times.pak";
+    PakWriterOptions options;
+    options.WithTimeTable = true;
+    ASSERT_TRUE(WritePak(path, {{"a.txt", "abc"}, {"b.txt", "de"}, {"c.txt", ""}}, options));
+    RunResult r = cli({"check", "--json", path});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    QJsonParseError error{};
+    const QJsonObject root =
+        QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out;
+    // As many as "list" shows; the time table is the first entry, apart.
+    EXPECT_EQ(root.value(QStringLiteral("entries")).toInt(), 3);
+    EXPECT_EQ(Lines(cli({"list", path}).out).size(), 3u);
+    const QJsonObject table = root.value(QStringLiteral("time_table")).toObject();
+    EXPECT_EQ(table.value(QStringLiteral("key")).toString(), QStringLiteral("ID0"));
+    EXPECT_EQ(table.value(QStringLiteral("name")).toString(), QStringLiteral("FILELIST.BIN"));
+    EXPECT_EQ(table.value(QStringLiteral("start")).toInt(), 16 + 4 * 136);
+    EXPECT_EQ(table.value(QStringLiteral("size")).toInt(), 4 * 32);
+    EXPECT_EQ(table.value(QStringLiteral("records")).toInt(), 4);
+    EXPECT_EQ(root.value(QStringLiteral("file_size")).toInt(), 16 + 4 * 136 + 4 * 32 + 5);
 }

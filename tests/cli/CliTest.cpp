@@ -8,9 +8,22 @@ namespace {
 
 constexpr uint64_t kTime = 133563222001234567ULL; // 2024-03-31 01:30:00.1234567 UTC
 
+// Line ends as LF: on Windows the tool writes text as the console expects, CR LF.
+std::string Unix(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n')
+            out += text[i];
+    return out;
+}
+
 RunResult cli(const std::vector<std::string> &args, const std::string &cwd = {})
 {
-    return Run(BinPath("vannerby-cli"), args, cwd);
+    RunResult r = Run(BinPath("vannerby-cli"), args, cwd);
+    r.out = Unix(r.out);
+    r.err = Unix(r.err);
+    return r;
 }
 
 std::string makeArchive(const TempDir &dir, std::vector<PakWriterEntry> entries, bool times)
@@ -22,6 +35,15 @@ std::string makeArchive(const TempDir &dir, std::vector<PakWriterEntry> entries,
     const std::string path = dir / "a.pak";
     EXPECT_TRUE(WritePak(path, entries, options));
     return path;
+}
+
+// A path inside a JSON string: Windows paths have backslashes.
+std::string json(const std::string &path)
+{
+    std::string out;
+    for (const char ch : path)
+        out += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+    return out;
 }
 
 } // namespace
@@ -56,8 +78,9 @@ TEST(Cli, ListFormats)
 
     r = cli({"list", "--json", "a.pak"}, dir.path());
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find("\"entries\"")),
-              "{\n  \"archive\": \"" + pak + "\",\n  \"has_times\": true,\n  ");
+    EXPECT_EQ(r.out.substr(0, r.out.find("\"entries\"")), "{\n  \"archive\": \"" +
+                                                              json(mdlTools::GetFullPath(pak)) +
+                                                              "\",\n  \"has_times\": true,\n  ");
     EXPECT_NE(r.out.find("{\"key\": \"ID1\", \"index\": 1, \"name\": \"maps\\\\n\\u0001rd.ini\", "
                          "\"type\": \"ini\", \"start\": 688, \"size\": 3, \"created\": \"" +
                          t + "\", \"accessed\": \"" + t + "\", \"modified\": \"" + t + "\"}"),
@@ -89,16 +112,17 @@ TEST(Cli, ErrorsAndExitCodes)
     WriteFile(dir / "text.pak", "not an archive at all");
     auto r = cli({"list", dir / "text.pak"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "vannerby-cli: Ungültiges Dateiformat: " + (dir / "text.pak") + " (321)\n");
+    EXPECT_EQ(r.err, "vannerby-cli: invalid file format: " + (dir / "text.pak") + " (error 321)\n");
     r = cli({"list", dir / "missing.pak"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "vannerby-cli: Datei nicht gefunden: " + (dir / "missing.pak") + " (53)\n");
+    EXPECT_EQ(r.err, "vannerby-cli: file not found: " + (dir / "missing.pak") + " (error 53)\n");
     std::string damaged = BuildPak({{"a", "1"}});
     damaged[4] = '\x7f';
     WriteFile(dir / "damaged.pak", damaged);
     r = cli({"extract", "-C", dir / "out", dir / "damaged.pak"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.err.find("Einlesen hinter Dateiende"), std::string::npos);
+    EXPECT_EQ(r.err,
+              "vannerby-cli: unexpected end of file: " + (dir / "damaged.pak") + " (error 62)\n");
     EXPECT_EQ(cli({}).exitCode, 2);
     EXPECT_EQ(cli({"list"}).exitCode, 2);
     EXPECT_EQ(cli({"list", "-l", "--json", dir / "text.pak"}).exitCode, 2);
@@ -163,7 +187,7 @@ TEST(Cli, ExtractStopsAtTheFirstFailingEntry)
     const auto r = cli({"extract", "-v", "-C", dir / "out", pak});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "written good.txt\n");
-    EXPECT_EQ(r.err, "vannerby-cli: Dateiname oder -nummer falsch: ..\\evil.txt (52)\n"
+    EXPECT_EQ(r.err, "vannerby-cli: bad file name: ..\\evil.txt (error 52)\n"
                      "1 written, 0 skipped, 0 kept\n");
     EXPECT_FALSE(ReadFile(dir / "out/later.txt").size());
     EXPECT_FALSE(ReadFile(dir / "evil.txt").size());
@@ -185,9 +209,65 @@ TEST(Cli, ALongRunReportsInArchiveOrderAndStopsAtTheFirstFailure)
     const auto r = cli({"extract", "-v", "-C", dir / "out", pak});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, expected);
-    EXPECT_EQ(r.err, "vannerby-cli: Dateiname oder -nummer falsch: ..\\evil.txt (52)\n"
+    EXPECT_EQ(r.err, "vannerby-cli: bad file name: ..\\evil.txt (error 52)\n"
                      "250 written, 0 skipped, 0 kept\n");
     EXPECT_TRUE(ReadFile(dir / "out/d0/f252").empty());
     EXPECT_FALSE(mdlTools::DirExists(dir / "out/later"));
     EXPECT_EQ(ReadFile(dir / "out/d5/f243"), "x");
+}
+
+TEST(Cli, VersionAndHelp)
+{
+    auto r = cli({"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "vannerby-cli " VANNERBY_VERSION "\n");
+
+    r = cli({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char *command : {"list", "extract", "check", "reg", "--version"})
+        EXPECT_NE(r.out.find(command), std::string::npos) << command;
+
+    // reg's own usage, however it is asked for, also after an operation.
+    const std::vector<std::vector<std::string>> asks = {{"reg", "--help"},
+                                                        {"reg", "-h"},
+                                                        {"reg", "/?"},
+                                                        {"reg", "add", "--help"},
+                                                        {"reg", "export", "HKCU", "--help"},
+                                                        {"reg", "query", "HKCU", "/?"}};
+    for (const auto &args : asks) {
+        r = cli(args);
+        EXPECT_EQ(r.exitCode, 0) << args[1];
+        EXPECT_EQ(r.out.rfind("Usage:\n  vannerby-cli reg query KEY", 0), 0u) << args[1] << r.out;
+        EXPECT_NE(r.out.find("reg export KEY FILE [/y]"), std::string::npos);
+        EXPECT_TRUE(r.err.empty()) << r.err;
+    }
+    // As the value of /v it is a name like any other; a bare reg is a usage error.
+    r = cli({"reg", "query", "HKCU\\Software\\Vannerby-no-such-key", "/v", "--help"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "vannerby-cli reg: value not found: HKCU\\Software\\Vannerby-no-such-key "
+                     "--help\n");
+    r = cli({"reg"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(r.err.rfind("vannerby-cli reg: missing operation\nUsage:\n", 0), 0u) << r.err;
+}
+
+TEST(Cli, CheckSpeaksEnglishAndCountsTheListedEntries)
+{
+    TempDir dir;
+    const std::string pak = makeArchive(dir, {{"a.txt", "abc"}}, true);
+    auto r = cli({"check", pak});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "Findings: 0; unused: 0 of 355 bytes\n");
+    r = cli({"check", "--json", pak});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("\n  \"entries\": 1,\n  \"time_table\": {\"key\": \"ID0\", \"name\": "
+                         "\"FILELIST.BIN\", \"start\": 288, \"size\": 64, \"records\": 2},\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"summary\": \"Findings: 0; unused: 0 of 355 bytes\""),
+              std::string::npos);
+    r = cli({"check", dir / "missing.pak"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "vannerby-cli: file not found: " + (dir / "missing.pak") + " (error 53)\n");
 }
