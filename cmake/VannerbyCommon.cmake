@@ -7,6 +7,15 @@ target_compile_options(vannerby_common INTERFACE
 target_compile_definitions(vannerby_common INTERFACE
   VANNERBY_VERSION="${PROJECT_VERSION}"
   QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT)
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  # Debian's hardening (what dpkg-buildflags hands a package build), so that the
+  # package's programs are built as Debian builds its own. Fortify needs the
+  # optimiser, so a debug build goes without it.
+  target_compile_options(vannerby_common INTERFACE
+    -fstack-protector-strong -Wformat -Werror=format-security
+    "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+  target_link_options(vannerby_common INTERFACE LINKER:-z,relro LINKER:-z,now)
+endif()
 if(WIN32)
   # The wide-character API throughout, on Windows 10 and later.
   target_compile_definitions(vannerby_common INTERFACE

@@ -1,6 +1,7 @@
 # Installation and the Debian package: the viewer in its own folder with its
 # language file (bin/vannerby links to it), vannerby-cli, the desktop entry, the
-# MIME type, the icon in five sizes, the man pages and an English language file.
+# MIME type, the icon in five sizes, the man pages, an English language file and
+# the package's copyright file and changelog.
 # The files that come from the program itself are made at build time.
 
 # Product strings; the top-level CMakeLists.txt may define them first.
@@ -18,6 +19,9 @@ if(NOT DEFINED VANNERBY_WEB_URL)
 endif()
 if(NOT DEFINED VANNERBY_MAIL)
   set(VANNERBY_MAIL "vannerby@example.org")
+endif()
+if(NOT DEFINED VANNERBY_COPYRIGHT)
+  set(VANNERBY_COPYRIGHT "Copyright © 2026 ${VANNERBY_MAKER}")
 endif()
 
 include(GNUInstallDirs)
@@ -75,8 +79,25 @@ foreach(page vannerby.1 vannerby-cli.1)
   list(APPEND man_files ${pkg_out}/${page}.gz)
 endforeach()
 
+# The machine-readable copyright file, from the program's own copyright notice.
+string(REGEX REPLACE "^Copyright *(©|\\([Cc]\\))? *" "" copyright_notice "${VANNERBY_COPYRIGHT}")
+configure_file(${pkg_src}/copyright.in ${pkg_out}/copyright @ONLY)
+
+# The package's changelog. The package is the project's own (native), so it is
+# changelog.gz, and its newest entry names the project's version.
+file(STRINGS ${pkg_src}/changelog changelog_head LIMIT_COUNT 1)
+if(NOT changelog_head MATCHES "^vannerby \\(${PROJECT_VERSION}\\) ")
+  message(WARNING "packaging/changelog: the newest entry is not version ${PROJECT_VERSION}: ${changelog_head}")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${pkg_src}/changelog)
+set(changelog_file ${pkg_out}/changelog.gz)
+add_custom_command(OUTPUT ${changelog_file}
+  COMMAND gzip -9nc ${pkg_src}/changelog > ${changelog_file}
+  DEPENDS ${pkg_src}/changelog
+  COMMENT "Compressing the changelog")
+
 add_custom_target(vannerby_package_files ALL
-  DEPENDS ${lng_file} ${desktop_files} ${icon_files} ${man_files})
+  DEPENDS ${lng_file} ${desktop_files} ${icon_files} ${man_files} ${changelog_file})
 
 # bin/vannerby is a relative link, so it holds wherever the tree is installed.
 file(CREATE_LINK ../lib/vannerby/vannerby ${pkg_out}/bin-vannerby SYMBOLIC)
@@ -86,6 +107,20 @@ install(TARGETS vannerby RUNTIME DESTINATION ${app_dir})
 install(FILES ${lng_file} DESTINATION ${app_dir})
 install(FILES ${pkg_out}/bin-vannerby DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME vannerby)
 install(TARGETS vannerby-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped install (cpack, cmake --install --strip) strips as Debian's dh_strip
+# does: beyond the symbols, the compiler's .comment and the .note section.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program ${app_dir}/vannerby ${CMAKE_INSTALL_BINDIR}/vannerby-cli)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                              --strip-unneeded \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${program}\"
+                      RESULT_VARIABLE stripped)
+      if(NOT stripped EQUAL 0)
+        message(FATAL_ERROR \"Cannot strip \${program}\")
+      endif()
+    endforeach()
+  endif()
+")
 install(FILES ${pkg_out}/vannerby.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${pkg_out}/vannerby.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 install(FILES ${pkg_src}/vannerby.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -95,6 +130,7 @@ foreach(size ${icon_sizes})
 endforeach()
 install(FILES ${man_files} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${pkg_src}/vannerby.en.lng DESTINATION ${CMAKE_INSTALL_DATADIR}/vannerby)
+install(FILES ${pkg_out}/copyright ${changelog_file} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vannerby)
 # Installed straight into a prefix (not staged, as cpack does), the shared MIME
 # database learns the type at once; the Debian package leaves that to dpkg's triggers.
 install(CODE [[

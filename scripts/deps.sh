@@ -5,7 +5,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build qt6-base-dev libsqlite3-dev libgtest-dev
           libcli11-dev clang libclang-rt-14-dev clang-format time shared-mime-info xdg-utils
-          qt6-svg-dev dpkg-dev file qt6-image-formats-plugins libsquish-dev qt6-translations-l10n)
+          qt6-svg-dev dpkg-dev file qt6-image-formats-plugins libsquish-dev qt6-translations-l10n
+          lintian)
 if [[ ${1:-} == windows ]]; then
     packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine wine64 xz-utils)
 fi

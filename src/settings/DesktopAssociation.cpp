@@ -276,6 +276,8 @@ std::string DesktopEntry(const std::string &sExec)
            "Icon=vannerby\n"
            "Terminal=false\n"
            "Categories=Qt;Utility;Archiving;\n"
+           "Keywords=PAK;archive;extract;Modellwelt;railway;simulator;\n"
+           "Keywords[de]=PAK;Archiv;extrahieren;entpacken;Modellwelt;Eisenbahn;Simulator;\n"
            "MimeType=application/x-modellwelt-pak;\n";
 }
 
