@@ -22,6 +22,7 @@ if(WIN32)
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
   if(NOT VANNERBY_WITH_QT)
     # Without Qt's DLLs, the programs need no DLL of the compiler beside them.
+    # With Qt, Qt's DLLs and the programs share the compiler's DLLs.
     target_link_options(vannerby_common INTERFACE -static)
   endif()
 endif()
@@ -41,10 +42,12 @@ function(vannerby_add_test name)
   if(WIN32)
     # The programs under test, as a Windows path (Wine's Z: drive is /).
     string(REPLACE "/" "\\" bin "Z:${CMAKE_BINARY_DIR}/bin")
+    # Qt's and the compiler's DLLs, for the programs that do not link statically.
+    string(REPLACE "/" "\\" sdk_bin "Z:${VANNERBY_WINDOWS_SDK}/bin")
     set_tests_properties(${name} PROPERTIES
       LABELS "${T_LABELS}"
       FIXTURES_REQUIRED wine_prefix
-      ENVIRONMENT "WINEPREFIX=${VANNERBY_WINE_PREFIX};WINEDEBUG=-all;QT_QPA_PLATFORM=offscreen;TZ=Europe/Berlin;VANNERBY_BIN=${bin}")
+      ENVIRONMENT "WINEPREFIX=${VANNERBY_WINE_PREFIX};WINEDEBUG=-all;QT_QPA_PLATFORM=offscreen;TZ=Europe/Berlin;VANNERBY_BIN=${bin};WINEPATH=${sdk_bin}")
     if(T_REGISTRY)
       set_tests_properties(${name} PROPERTIES RESOURCE_LOCK registry)
     endif()

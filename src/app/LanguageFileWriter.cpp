@@ -10,9 +10,9 @@
 #include "mdlI18n.h"
 #include "mdlTools.h"
 
+#include <QFile>
 #include <QTableView>
 
-#include <cstdio>
 #include <utility>
 
 namespace LanguageFileWriter {
@@ -37,7 +37,8 @@ const std::pair<const char *, void (*)(frmMain &)> Windows[] = {
 
 int Write(const std::string &strPath)
 {
-    std::remove(strPath.c_str()); // texts come from the windows, not from an older file
+    // Texts come from the windows, not from an older file.
+    QFile::remove(QString::fromStdString(strPath));
     if (!mdlI18n::SetLanguageFile(strPath))
         return 1;
     {

@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "ProgramInfo.h"
 #include "RegistryTypes.h"
 #include "VannerbyVersion.h"
 #include "Variant.h"
@@ -30,7 +31,7 @@ constexpr const char *Section = "frmAbout";
 
 QString ProductName()
 {
-    return QString::fromUtf8(VannerbyVersion::ProductName);
+    return ProgramInfo::ProgramVersion().ProductName;
 }
 
 } // namespace
@@ -114,8 +115,7 @@ void frmAbout::CreateControls()
     const QIcon fallback = windowIcon().isNull()
                                ? style()->standardIcon(QStyle::SP_MessageBoxInformation)
                                : windowIcon();
-    logo->setPixmap(QIcon::fromTheme(QStringLiteral("vannerby"), fallback)
-                        .pixmap(mdlDialogLayout::ToPixels(480, tpp)));
+    logo->setPixmap(ProgramInfo::ProgramIcon(fallback).pixmap(mdlDialogLayout::ToPixels(480, tpp)));
     m_lblTitle = AddLabel(application, "lblTitle", QStringLiteral("Anwendungstitel"), 840, 120,
                           4050, 405, false);
     QFont titleFont = m_lblTitle->font();
@@ -176,12 +176,13 @@ void frmAbout::CreateControls()
 
 void frmAbout::LoadTexts()
 {
-    QString title = QStringLiteral("Info über ") + ProductName();
-    m_lblVersion->setText(
-        VersionText(VannerbyVersion::Major, VannerbyVersion::Minor, VannerbyVersion::Revision));
-    m_lblTitle->setText(ProductName());
-    m_lblDisclaimer->setText(QString::fromUtf8(VannerbyVersion::Copyright));
-    m_lblDescription->setText(QString::fromUtf8(VannerbyVersion::Description));
+    // The program's own version information (on Windows: the executable's).
+    const ProgramInfo::Version version = ProgramInfo::ProgramVersion();
+    QString title = QStringLiteral("Info über ") + version.ProductName;
+    m_lblVersion->setText(VersionText(version.Major, version.Minor, version.Revision));
+    m_lblTitle->setText(version.ProductName);
+    m_lblDisclaimer->setText(version.Copyright);
+    m_lblDescription->setText(version.Description);
     // The texts set above are the defaults a language file may replace.
     setWindowTitle(
         QString::fromStdString(mdlI18n::TranslateText(Section, "Caption", title.toStdString())));

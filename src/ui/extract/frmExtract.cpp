@@ -196,7 +196,9 @@ void frmExtract::ArrangeControls()
 
 QString frmExtract::DefaultFolder(const QString &hostFolder)
 {
-    const QString base = hostFolder.isEmpty() ? QDir::homePath() : hostFolder;
+    // Qt's home path uses "/" on every system; the proposal shows the system's own.
+    const QString base =
+        hostFolder.isEmpty() ? QDir::toNativeSeparators(QDir::homePath()) : hostFolder;
     return QString::fromStdString(mdlTools::AddBackslash(base.toStdString())) +
            QStringLiteral("RESOURCEN.UNP");
 }

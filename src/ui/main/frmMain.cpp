@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -48,7 +49,6 @@
 #include <cmath>
 #include <exception>
 #include <functional>
-#include <unistd.h>
 
 namespace {
 
@@ -447,7 +447,8 @@ void frmMain::Startup(const QStringList &arguments)
         // second running copy from deleting our dragged files. Empty when refused.
         const std::string privateFolder = mdlTools::GetPrivateTempFolder();
         if (!privateFolder.empty())
-            m_strTempPath = FromPath(privateFolder) + QString::number(getpid());
+            m_strTempPath =
+                FromPath(privateFolder) + QString::number(QCoreApplication::applicationPid());
     });
     RunStep([this] { LoadSettingsStep(); });
     RunStep([this] { LoadRecentFilesStep(); });
@@ -477,7 +478,8 @@ void frmMain::Shutdown()
             return;
         mdlTools::DeletePath(ToPath(m_strTempPath));
         // The user's folder goes too once no running copy uses it.
-        ::rmdir(ToPath(QFileInfo(m_strTempPath).path()).c_str());
+        // (Removing a folder that still holds something fails, as it should.)
+        QDir().rmdir(FromPath(mdlTools::GetFolderPart(ToPath(m_strTempPath))));
     });
     RunStep([this] { SetBusy(false); });
 }
