@@ -199,9 +199,13 @@ TEST(Cli, ALongRunReportsInArchiveOrderAndStopsAtTheFirstFailure)
     std::vector<PakWriterEntry> entries;
     std::string expected;
     for (int i = 0; i < 400; ++i) {
-        entries.push_back({"d" + std::to_string(i % 7) + "\\f" + std::to_string(i), "x"});
+        std::string name = "d";
+        name += std::to_string(i % 7);
+        name += "\\f";
+        name += std::to_string(i);
+        entries.push_back({name, "x"});
         if (i < 250)
-            expected += "written d" + std::to_string(i % 7) + "\\f" + std::to_string(i) + "\n";
+            expected += "written " + name + "\n";
     }
     entries[250] = {"..\\evil.txt", "e"};
     entries[251] = {"later\\never.txt", "l"};

@@ -33,17 +33,6 @@ std::string FileBytes(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-template <class F> RegistryError Raised(F &&f)
-{
-    try {
-        f();
-    } catch (const RegistryError &e) {
-        return e;
-    }
-    ADD_FAILURE() << "nothing raised";
-    return RegistryError(0, "", "");
-}
-
 } // namespace
 
 using RegistryStoreSqliteTest = StoreTest;

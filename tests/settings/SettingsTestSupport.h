@@ -2,6 +2,7 @@
 
 #include "IRecentList.h"
 #include "IStateWindow.h"
+#include "RegistryError.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -108,3 +109,15 @@ class FakeList final : public IRecentList
     }
     void SetListVisible(bool visible) override { m_Visible = visible; }
 };
+
+// The error that f raises; a test failure when it raises none.
+template <class F> RegistryError Raised(F &&f)
+{
+    try {
+        f();
+    } catch (const RegistryError &e) {
+        return e;
+    }
+    ADD_FAILURE() << "nothing raised";
+    return RegistryError(0, "", "");
+}

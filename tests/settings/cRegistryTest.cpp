@@ -36,17 +36,6 @@ void PutRaw(const std::string &name, int32_t type, std::vector<uint8_t> data)
               RegistryStatus::Ok);
 }
 
-template <class F> RegistryError Raised(F &&f)
-{
-    try {
-        f();
-    } catch (const RegistryError &e) {
-        return e;
-    }
-    ADD_FAILURE() << "nothing raised";
-    return RegistryError(0, "", "");
-}
-
 } // namespace
 
 using cRegistryTest = StoreTest;
