@@ -68,9 +68,9 @@ using RegCommandTerminalTest = StoreTest;
 TEST_F(RegCommandTerminalTest, DeletingAKeyAsksFirst)
 {
     const std::string key = "HKCU\\Software\\Brindlecote\\Vannerby";
-    ASSERT_EQ(
-        RegRun({"add", key + "\\Options", "/v", "OverWrite", "/t", "REG_DWORD", "/d", "1"}).exitCode,
-        0);
+    ASSERT_EQ(RegRun({"add", key + "\\Options", "/v", "OverWrite", "/t", "REG_DWORD", "/d", "1"})
+                  .exitCode,
+              0);
     const auto stillThere = [&] { return RegRun({"query", key + "\\Options"}).exitCode == 0; };
 
     // No terminal to ask on and no /f: nothing goes.
