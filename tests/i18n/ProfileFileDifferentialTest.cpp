@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 using namespace I18nTest;
@@ -85,7 +86,10 @@ std::vector<std::string> Lines(const std::string &bytes)
         };
         line = trim(line);
         if (line.starts_with('[') && line.ends_with(']')) {
-            lines.push_back("[" + std::string(trim(line.substr(1, line.size() - 2))) + "]");
+            std::string header = "[";
+            header += trim(line.substr(1, line.size() - 2));
+            header += ']';
+            lines.push_back(std::move(header));
         } else if (!line.empty()) {
             const std::size_t eq = line.find('=');
             if (line.front() != '[' && eq != std::string_view::npos)
