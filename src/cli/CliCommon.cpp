@@ -33,16 +33,10 @@ std::string ErrorText(int32_t code)
 
 std::string ErrorMessage(const PakError &error)
 {
-    // The core writes its German description and then ": " and the subject
-    // (a path or an entry name); only the subject is kept.
-    const std::string german = PakErrorText(error.Code);
+    // The core's description is German; only its subject is kept.
     std::string message = ErrorText(error.Code);
-    if (error.Description.starts_with(german)) {
-        if (error.Description.size() > german.size())
-            message += error.Description.substr(german.size());
-    } else if (!error.Description.empty()) {
-        message += ": " + error.Description;
-    }
+    if (!error.Subject.empty())
+        message += ": " + error.Subject;
     return message + " (error " + std::to_string(error.Code) + ")";
 }
 

@@ -35,6 +35,8 @@ class ExtractKernelCopy final
     // The pipe's size wanted; less than the smallest is not worth splicing for.
     static constexpr size_t PipeSize = size_t{1} << 20;
     static constexpr size_t SmallestPipe = size_t{256} << 10;
+    // The buffer of the last resort, and of Windows.
+    static constexpr size_t BufferSize = size_t{1} << 20;
 
   private:
     enum class Method
@@ -43,11 +45,14 @@ class ExtractKernelCopy final
         CopyRange,
         Buffer
     };
+    // The method a copy starts with; the platform's files say which.
+    Method firstMethod();
+    // One step of at most size bytes from in at from, which it advances; the
+    // number copied (0 at the archive's end), or -1 with errno. A method the
+    // files do not support gives way to the next.
+    int64_t step(Method &method, NativeHandle in, int64_t &from, size_t size, NativeHandle out);
     bool openPipe();
     void dropPipe();
-    // One step of at most size bytes; the number copied (0 at the archive's end),
-    // or -1 with errno. A method the files do not support gives way to the next.
-    int64_t step(Method &method, int in, int64_t &from, size_t size, int out);
     int64_t splice(int in, int64_t &from, size_t size, int out, bool &unsupported);
 
     Fd m_pipeRead, m_pipeWrite;

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr size_t BufferSize = size_t{1} << 20;
-
 bool isUnsupported(int err)
 {
     return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EXDEV || err == EBADF;
@@ -89,7 +87,8 @@ int64_t ExtractKernelCopy::splice(int in, int64_t &from, size_t size, int out, b
     return filled;
 }
 
-int64_t ExtractKernelCopy::step(Method &method, int in, int64_t &from, size_t size, int out)
+int64_t ExtractKernelCopy::step(Method &method, NativeHandle in, int64_t &from, size_t size,
+                                NativeHandle out)
 {
     for (;;) {
         ssize_t n = -1;
@@ -124,28 +123,7 @@ int64_t ExtractKernelCopy::step(Method &method, int in, int64_t &from, size_t si
     }
 }
 
-CopyStatus ExtractKernelCopy::Copy(NativeHandle in, int64_t offset, int64_t size, NativeHandle out,
-                                   ExtractOwner *owner, const ExtractTarget &target)
+ExtractKernelCopy::Method ExtractKernelCopy::firstMethod()
 {
-    loff_t from = offset;
-    Method method = openPipe() ? Method::Splice : Method::CopyRange;
-    int64_t copied = 0, reported = 0;
-    while (copied < size) {
-        // A step never runs past the next report, however the method cuts it.
-        const int64_t limit = owner ? reported + ExtractProgressStep - copied : int64_t{1} << 30;
-        const auto chunk = static_cast<size_t>(std::min(size - copied, limit));
-        const int64_t n = step(method, in, from, chunk, out);
-        if (n <= 0) {
-            if (n == 0)
-                errno = 0; // the archive ended early
-            return CopyStatus::Failed;
-        }
-        copied += n;
-        if (owner && (copied == size || copied - reported == ExtractProgressStep)) {
-            reported = copied;
-            if (!owner->CopyProgress(target, reported))
-                return CopyStatus::Stopped;
-        }
-    }
-    return CopyStatus::Done;
+    return openPipe() ? Method::Splice : Method::CopyRange;
 }

@@ -31,7 +31,7 @@ std::string PakErrorText(int32_t code)
 
 PakError MakePakError(int32_t code, const std::string &subject)
 {
-    PakError error{code, PakErrorText(code)};
+    PakError error{code, PakErrorText(code), subject};
     if (!subject.empty())
         error.Description += ": " + subject;
     return error;

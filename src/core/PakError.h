@@ -5,12 +5,14 @@
 #include <utility>
 #include <variant>
 
-// A failure of the archive core as a value: the numeric code and the German
-// description (with the path or entry name appended) that the error box shows.
+// A failure of the archive core as a value: the numeric code, the German
+// description (with the path or entry name appended) that the error box shows,
+// and that path or name alone, for callers that word the error themselves.
 struct PakError
 {
     int32_t Code = 0;
     std::string Description;
+    std::string Subject;
 };
 
 namespace PakErrorCode {

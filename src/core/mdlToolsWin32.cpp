@@ -173,38 +173,37 @@ std::string GetFullPath(std::string_view path)
     return ShortForm(LongPath(path));
 }
 
-std::string GetLongPath(const std::string &path)
+namespace {
+
+// The form GetLongPathNameW or GetShortPathNameW gives an existing path; empty
+// when there is none (Wine answers a \\?\ path unchanged even when nothing is
+// there, so existence is asked first).
+std::string PathForm(const std::string &path, DWORD (*form)(LPCWSTR, LPWSTR, DWORD))
 {
-    // Only a path that exists has a long form (Wine answers a \\?\ path
-    // unchanged even when nothing is there).
     if (attributesOf(path) == INVALID_FILE_ATTRIBUTES)
         return {};
     const std::wstring full = LongPath(path);
-    const DWORD n = ::GetLongPathNameW(full.c_str(), nullptr, 0);
+    const DWORD n = form(full.c_str(), nullptr, 0);
     if (n == 0)
         return {};
     std::wstring buffer(n, L'\0');
-    const DWORD m = ::GetLongPathNameW(full.c_str(), buffer.data(), n);
+    const DWORD m = form(full.c_str(), buffer.data(), n);
     if (m == 0 || m >= n)
         return {};
     buffer.resize(m);
     return ShortForm(buffer);
 }
 
+} // namespace
+
+std::string GetLongPath(const std::string &path)
+{
+    return PathForm(path, ::GetLongPathNameW);
+}
+
 std::string GetShortPath(const std::string &path)
 {
-    if (attributesOf(path) == INVALID_FILE_ATTRIBUTES)
-        return {};
-    const std::wstring full = LongPath(path);
-    const DWORD n = ::GetShortPathNameW(full.c_str(), nullptr, 0);
-    if (n == 0)
-        return {};
-    std::wstring buffer(n, L'\0');
-    const DWORD m = ::GetShortPathNameW(full.c_str(), buffer.data(), n);
-    if (m == 0 || m >= n)
-        return {};
-    buffer.resize(m);
-    return ShortForm(buffer);
+    return PathForm(path, ::GetShortPathNameW);
 }
 
 std::string GetTempFolder()

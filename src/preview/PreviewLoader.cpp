@@ -239,6 +239,9 @@ PreviewResult Load(const PreviewRequest &request, const std::function<bool()> &c
     result.Index = request.Index;
     if (Stopped(cancelled))
         return Failed(std::move(result), PreviewFailure::Cancelled);
+    // "Beyond the end of the file", as the read would say, would mislead.
+    if (request.Entry.Start < 0)
+        return Failed(std::move(result), PreviewFailure::BadPosition);
     Expected<PakEntryBytes> head = ReadPakEntryRange(request.PakPath, request.Entry, 0, TextBytes);
     if (!head) {
         result.Detail = QString::fromStdString(head.error().Description);

@@ -37,6 +37,7 @@ enum class PreviewFailure
 {
     None,
     Read,          // the archive could not be read; Detail tells why
+    BadPosition,   // the entry starts before the archive: no place to read at all
     FileTooLarge,  // a picture of more than ImageBytes
     ImageTooLarge, // its dimensions exceed the limits; PixelSize holds them
     ImageDamaged,  // truncated or damaged picture data

@@ -15,18 +15,6 @@ using namespace RegistryTypes;
 // and a read-only folder.
 namespace {
 
-const std::string Section = "Software\\Brindlecote\\Test";
-
-cRegistry At(const std::string &section, const std::string &name, int32_t type = REG_SZ)
-{
-    cRegistry reg;
-    reg.SetClassKey(HKEY_CURRENT_USER);
-    reg.SetSectionKey(section);
-    reg.SetValueKey(name);
-    reg.SetValueType(type);
-    return reg;
-}
-
 std::string FileBytes(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -39,7 +27,7 @@ using RegistryStoreSqliteTest = StoreTest;
 
 TEST_F(RegistryStoreSqliteTest, ReadsNeverCreateTheFile)
 {
-    auto reg = At(Section, "Missing", REG_BINARY);
+    auto reg = At(TestSection, "Missing", REG_BINARY);
     reg.SetDefault(Variant(1));
     EXPECT_EQ(reg.Value(), Variant(1));
     EXPECT_FALSE(reg.KeyExists());
@@ -48,7 +36,7 @@ TEST_F(RegistryStoreSqliteTest, ReadsNeverCreateTheFile)
 
 TEST_F(RegistryStoreSqliteTest, StoreCarriesItsVersion)
 {
-    At(Section, "V").SetValue(Variant("x"));
+    At(TestSection, "V").SetValue(Variant("x"));
     sqlite3 *db = nullptr;
     ASSERT_EQ(sqlite3_open_v2(StorePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
     sqlite3_stmt *st = nullptr;
@@ -62,7 +50,7 @@ TEST_F(RegistryStoreSqliteTest, StoreCarriesItsVersion)
     ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=2", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
     const auto before = FileBytes(StorePath());
-    auto reg = At(Section, "V");
+    auto reg = At(TestSection, "V");
     reg.SetDefault(Variant("default"));
     EXPECT_EQ(reg.Value(), Variant("default"));
     EXPECT_THROW(reg.SetValue(Variant("y")), RegistryError);
@@ -77,7 +65,7 @@ TEST_F(RegistryStoreSqliteTest, DamagedOrUnopenableStoreReadsDefaultsAndRefusesW
         std::ofstream out(StorePath(), std::ios::binary);
         out << "SQLite format 3" << garbage;
     }
-    auto reg = At(Section, "V", REG_DWORD);
+    auto reg = At(TestSection, "V", REG_DWORD);
     reg.SetDefault(Variant(7));
     EXPECT_EQ(reg.Value(), Variant(7));
     EXPECT_FALSE(reg.KeyExists());
@@ -104,7 +92,7 @@ TEST_F(RegistryStoreSqliteTest, ReadOnlyFolderStillReads)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root ignores file permissions";
-    auto reg = At(Section, "V", REG_DWORD);
+    auto reg = At(TestSection, "V", REG_DWORD);
     reg.SetValue(Variant(3));
     const auto folder = ConfigHome() + "/vannerby";
     ASSERT_EQ(::chmod(StorePath().c_str(), 0444), 0);

@@ -3,7 +3,9 @@
 #include "IRecentList.h"
 #include "IStateWindow.h"
 #include "RegistryError.h"
+#include "RegistryTypes.h"
 #include "TestSupport.h"
+#include "cRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -120,4 +122,20 @@ template <class F> RegistryError Raised(F &&f)
     }
     ADD_FAILURE() << "nothing raised";
     return RegistryError(0, "", "");
+}
+
+// The key the registry tests write below (the cleanup of the Windows tests
+// covers "Software\Brindlecote").
+inline const std::string TestSection = "Software\\Brindlecote\\Test";
+
+// A cursor on one value below HKEY_CURRENT_USER.
+inline cRegistry At(const std::string &section, const std::string &name,
+                    int32_t type = RegistryTypes::REG_SZ)
+{
+    cRegistry reg;
+    reg.SetClassKey(RegistryTypes::HKEY_CURRENT_USER);
+    reg.SetSectionKey(section);
+    reg.SetValueKey(name);
+    reg.SetValueType(type);
+    return reg;
 }

@@ -9,18 +9,6 @@ using namespace RegistryTypes;
 
 namespace {
 
-const std::string Section = "Software\\Brindlecote\\Test";
-
-cRegistry At(const std::string &section, const std::string &name, int32_t type = REG_SZ)
-{
-    cRegistry reg;
-    reg.SetClassKey(HKEY_CURRENT_USER);
-    reg.SetSectionKey(section);
-    reg.SetValueKey(name);
-    reg.SetValueType(type);
-    return reg;
-}
-
 RegistryRawValue Raw(const std::string &section, const std::string &name)
 {
     const auto value =
@@ -32,7 +20,7 @@ RegistryRawValue Raw(const std::string &section, const std::string &name)
 void PutRaw(const std::string &name, int32_t type, std::vector<uint8_t> data)
 {
     ASSERT_EQ(RegistryStore(RegistryStore::DefaultPath())
-                  .SetValue(HKEY_CURRENT_USER, Section, name, type, data),
+                  .SetValue(HKEY_CURRENT_USER, TestSection, name, type, data),
               RegistryStatus::Ok);
 }
 
@@ -42,7 +30,7 @@ using cRegistryTest = StoreTest;
 
 TEST_F(cRegistryTest, MissingValueReturnsDefaultWithItsOwnTag)
 {
-    auto reg = At(Section, "Missing", REG_BINARY);
+    auto reg = At(TestSection, "Missing", REG_BINARY);
     reg.SetDefault(Variant(1.25f));
     const auto value = reg.Value();
     EXPECT_EQ(value.GetTag(), Variant::Tag::Single);
@@ -71,21 +59,21 @@ TEST_F(cRegistryTest, PercentRuleDecidesBetweenSzAndExpandSz)
         {"plain", REG_EXPAND_SZ, REG_SZ, "plain"},
     };
     for (const auto &c : cases) {
-        auto reg = At(Section, "Path", c.AskedType);
+        auto reg = At(TestSection, "Path", c.AskedType);
         reg.SetValue(Variant(c.Text));
-        EXPECT_EQ(Raw(Section, "Path").Type, c.StoredType) << c.Text;
+        EXPECT_EQ(Raw(TestSection, "Path").Type, c.StoredType) << c.Text;
         EXPECT_EQ(reg.Value().ToString(), c.ReadBack) << c.Text;
         EXPECT_EQ(reg.ValueType(), c.StoredType) << c.Text;
         reg.SetExpandStrings(false);
         EXPECT_EQ(reg.Value().ToString(), c.Text);
     }
-    const auto raw = Raw(Section, "Path");
+    const auto raw = Raw(TestSection, "Path");
     EXPECT_EQ(raw.Data, (std::vector<uint8_t>{'p', 'l', 'a', 'i', 'n', 0}));
 }
 
 TEST_F(cRegistryTest, DwordWritesStoreOnlyIntegers)
 {
-    auto reg = At(Section, "Flag", REG_DWORD);
+    auto reg = At(TestSection, "Flag", REG_DWORD);
     reg.SetValue(Variant(true)); // stores nothing, raises nothing
     reg.SetValue(Variant(2.0));
     reg.SetValue(Variant("1"));
@@ -93,13 +81,13 @@ TEST_F(cRegistryTest, DwordWritesStoreOnlyIntegers)
     EXPECT_EQ(reg.Value(), Variant());
 
     reg.SetValue(Variant(int16_t{1}));
-    EXPECT_EQ(Raw(Section, "Flag").Type, REG_DWORD);
-    EXPECT_EQ(Raw(Section, "Flag").Data, (std::vector<uint8_t>{1, 0, 0, 0}));
+    EXPECT_EQ(Raw(TestSection, "Flag").Type, REG_DWORD);
+    EXPECT_EQ(Raw(TestSection, "Flag").Data, (std::vector<uint8_t>{1, 0, 0, 0}));
     EXPECT_EQ(reg.Value(), Variant(1));
 
     reg.SetValueType(REG_DWORD_BIG_ENDIAN); // written as a plain little-endian DWORD
     reg.SetValue(Variant(-1));
-    EXPECT_EQ(Raw(Section, "Flag").Type, REG_DWORD);
+    EXPECT_EQ(Raw(TestSection, "Flag").Type, REG_DWORD);
     EXPECT_EQ(reg.Value(), Variant(-1));
 }
 
@@ -128,7 +116,7 @@ TEST_F(cRegistryTest, ReadsEveryStoredType)
         {"Link", Variant(Variant::Bytes{9, 8})},
     };
     for (const auto &c : cases) {
-        auto reg = At(Section, c.Name);
+        auto reg = At(TestSection, c.Name);
         reg.SetDefault(Variant("default"));
         EXPECT_EQ(reg.Value(), c.Expected) << c.Name;
     }
@@ -137,12 +125,12 @@ TEST_F(cRegistryTest, ReadsEveryStoredType)
 TEST_F(cRegistryTest, BinaryRoundTripsAndRefusesOtherVariants)
 {
     const Variant::Bytes bytes = {0, 1, 0, 255, 0};
-    auto reg = At(Section, "Blob", REG_BINARY);
+    auto reg = At(TestSection, "Blob", REG_BINARY);
     reg.SetValue(Variant(bytes));
     const auto read = reg.Value();
     EXPECT_EQ(read.ToBytes(), bytes);
     reg.SetValue(read);
-    EXPECT_EQ(Raw(Section, "Blob").Data, bytes);
+    EXPECT_EQ(Raw(TestSection, "Blob").Data, bytes);
 
     const auto e = Raised([&] { reg.SetValue(Variant("text")); });
     EXPECT_EQ(e.Number(), 26001);
@@ -153,12 +141,12 @@ TEST_F(cRegistryTest, BinaryRoundTripsAndRefusesOtherVariants)
 TEST_F(cRegistryTest, UnsupportedWriteTypeRaisesTheSetFailure)
 {
     for (const int32_t type : {REG_MULTI_SZ, REG_NONE, REG_LINK, 8}) {
-        auto reg = At(Section, "Multi", type);
+        auto reg = At(TestSection, "Multi", type);
         const auto e = Raised([&] { reg.SetValue(Variant("a")); });
         EXPECT_EQ(e.Number(), -2147194455);
         EXPECT_EQ(e.Source(), "vannerby.cRegistry");
         EXPECT_EQ(e.Description(), "Failed to set registry value Key: '-2147483647',Section: '" +
-                                       Section + "',Key: 'Multi' to value: 'a'");
+                                       TestSection + "',Key: 'Multi' to value: 'a'");
     }
 }
 
@@ -168,9 +156,8 @@ TEST_F(cRegistryTest, KeyOperationsRaiseTheirErrors)
     auto e = Raised([&] { reg.DeleteKey(); });
     EXPECT_EQ(e.Number(), 26001);
     EXPECT_EQ(e.Source(), "vannerby.cRegistry");
-    EXPECT_EQ(
-        e.Description(),
-        "Failed to delete registry Key: '-2147483647',Section: 'Software\\Brindlecote\\Missing");
+    EXPECT_EQ(e.Description(), "Failed to delete registry Key: '-2147483647',Section: "
+                               "'Software\\Brindlecote\\Missing");
 
     e = Raised([&] { reg.DeleteValue(); });
     EXPECT_EQ(e.Description(),
@@ -279,9 +266,9 @@ TEST_F(cRegistryTest, MachineNamesAndRemoteAccess)
         reg.SetMachine(c.Set);
         EXPECT_EQ(reg.Machine(), c.Get) << c.Set;
     }
-    auto local = At(Section, "Remote");
+    auto local = At(TestSection, "Remote");
     local.SetValue(Variant("local"));
-    auto remote = At(Section, "Remote");
+    auto remote = At(TestSection, "Remote");
     remote.SetMachine("server");
     remote.SetDefault(Variant(5));
     EXPECT_EQ(remote.Value(), Variant(5)); // never connects
@@ -293,14 +280,14 @@ TEST_F(cRegistryTest, MachineNamesAndRemoteAccess)
 TEST_F(cRegistryTest, ValueExSetsThePropertiesAndReplacesEmptyTexts)
 {
     cRegistry reg;
-    reg.SetValueEx(HKEY_CURRENT_USER, Section, "Ex", REG_SZ, Variant("fallback"), Variant(""));
-    EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, Section, "Ex", REG_DWORD, Variant()),
+    reg.SetValueEx(HKEY_CURRENT_USER, TestSection, "Ex", REG_SZ, Variant("fallback"), Variant(""));
+    EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, TestSection, "Ex", REG_DWORD, Variant()),
               Variant("fallback"));
     EXPECT_EQ(reg.ClassKey(), HKEY_CURRENT_USER);
-    EXPECT_EQ(reg.SectionKey(), Section);
+    EXPECT_EQ(reg.SectionKey(), TestSection);
     EXPECT_EQ(reg.ValueKey(), "Ex");
     EXPECT_EQ(reg.ValueType(), REG_SZ); // the type found
-    reg.SetValueEx(HKEY_CURRENT_USER, Section, "Ex", REG_DWORD, Variant(9), Variant(0));
-    EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, Section, "Ex", REG_DWORD, Variant()), Variant(0));
+    reg.SetValueEx(HKEY_CURRENT_USER, TestSection, "Ex", REG_DWORD, Variant(9), Variant(0));
+    EXPECT_EQ(reg.ValueEx(HKEY_CURRENT_USER, TestSection, "Ex", REG_DWORD, Variant()), Variant(0));
     EXPECT_EQ(reg.Default(), Variant());
 }

@@ -107,6 +107,7 @@ frmExtract::frmExtract(QAbstractItemView *lvwPAK, QWidget *parent)
     connect(m_cmdExtract, &QPushButton::clicked, this, &frmExtract::Confirm);
     connect(m_cmdCancel, &QPushButton::clicked, this, &frmExtract::reject);
     connect(m_cmdExtractTo, &QPushButton::clicked, this, &frmExtract::Browse);
+    connect(m_optAll, &QRadioButton::toggled, this, &frmExtract::UpdateFilterLine);
     connect(m_cboExtractTo, &QComboBox::editTextChanged, this, &frmExtract::UpdateExtractButton);
     connect(m_cboExtractTo, &QComboBox::activated, this, &frmExtract::UpdateExtractButton);
     // Leaving the box normalises its text; the focus change is never refused.
@@ -225,8 +226,6 @@ void frmExtract::SetFilterCounts(int shown, int all)
     m_intAll = all;
     m_lblFilterActive->setVisible(shown < all);
     UpdateFilterLine();
-    connect(m_optAll, &QRadioButton::toggled, this, &frmExtract::UpdateFilterLine,
-            Qt::UniqueConnection);
     ArrangeControls();
 }
 

@@ -332,11 +332,9 @@ QString PreviewPane::FailureText(const PreviewResult &result) const
 {
     switch (result.Failure) {
     case PreviewFailure::Read:
-        // A negative start is no place in the archive at all; "beyond the end of
-        // the file" would mislead.
-        if (m_request && m_request->Index == result.Index && m_request->Entry.Start < 0)
-            return m_strPreviewBadPosition;
         return result.Detail;
+    case PreviewFailure::BadPosition:
+        return m_strPreviewBadPosition;
     case PreviewFailure::FileTooLarge:
         return m_strPreviewFileTooLarge;
     case PreviewFailure::ImageTooLarge:

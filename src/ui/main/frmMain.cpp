@@ -506,8 +506,8 @@ void frmMain::SizeForColumns()
     }
     const int wanted = columns + m_lvwPAK->verticalScrollBar()->sizeHint().width() +
                        2 * m_lvwPAK->frameWidth() + 4;
+    // The placement that follows, restored or not, is fitted onto the screen.
     resize(std::max(width(), wanted), height());
-    FitOntoScreen();
 }
 
 void frmMain::FitOntoScreen()
