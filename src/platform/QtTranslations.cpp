@@ -18,11 +18,17 @@ bool Install(const QLocale &locale)
     } else {
         translator = new QTranslator(app);
     }
-    // The message boxes and file dialogs are qtbase's.
-    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        return false;
-    return QCoreApplication::installTranslator(translator);
+    // The message boxes and file dialogs are qtbase's. A program that carries
+    // its own copy (the Windows download, in "translations" beside it) uses
+    // that; else Qt's installed ones.
+    const QString folders[] = {QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/translations"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    for (const QString &folder : folders) {
+        if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder))
+            return QCoreApplication::installTranslator(translator);
+    }
+    return false;
 }
 
 } // namespace QtTranslations

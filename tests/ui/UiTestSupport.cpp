@@ -53,14 +53,16 @@ FileTime UtcFileTime(int year, int month, int day, int hour, int minute, int sec
     return static_cast<FileTime>(unixSeconds + 11644473600LL) * 10000000ULL;
 }
 
-int AnswerMessageBoxes(const std::function<void()> &action)
+int AnswerMessageBoxes(const std::function<void()> &action, QStringList *texts)
 {
     int count = 0;
     QTimer timer;
     timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&count] {
+    QObject::connect(&timer, &QTimer::timeout, [&count, texts] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             ++count;
+            if (texts != nullptr)
+                texts->append(box->text());
             box->accept();
         }
     });

@@ -25,8 +25,9 @@ struct MessageBoxSeen
 // Runs action while answering the first message box it opens with OK.
 MessageBoxSeen ExpectMessageBox(const std::function<void()> &action);
 
-// Runs action and answers any message box it opens; returns how many there were.
-int AnswerMessageBoxes(const std::function<void()> &action);
+// Runs action and answers any message box it opens; returns how many there
+// were, and their texts in texts when given.
+int AnswerMessageBoxes(const std::function<void()> &action, QStringList *texts = nullptr);
 
 class QFileDialog;
 

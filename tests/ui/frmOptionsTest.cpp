@@ -1,4 +1,5 @@
 #include "frmOptions.h"
+#include "FileAssociation.h"
 #include "ListSizeText.h"
 #include "PakWriter.h"
 #include "RegistryTypes.h"
@@ -25,6 +26,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <unistd.h>
@@ -556,6 +559,55 @@ TEST_F(frmOptionsTest, TickingAndClearingTheAssociation)
             << key;
     frmOptions dialog;
     EXPECT_FALSE(Find<QCheckBox>(dialog, "chkFileAssociation")->isChecked());
+}
+
+TEST_F(frmOptionsTest, TickingTellsHowToChooseVannerbyWhereTheUserPrefersAnotherProgram)
+{
+    // Another program chosen by the user: in the desktop's defaults and in
+    // Explorer's "Open with" choice, each read only on its own system. Windows
+    // lets no program replace that choice, so the dialog tells the user how to
+    // make it; the Linux desktop takes Vannerby as its new default.
+    const std::string choice =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.pak\\UserChoice";
+    std::filesystem::create_directories(m_dataDir / "applications");
+    std::ofstream(m_dataDir / "applications/other.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Other\nExec=other %f\n"
+           "MimeType=application/x-modellwelt-pak;\n";
+    std::ofstream(m_configDir / "mimeapps.list")
+        << "[Default Applications]\napplication/x-modellwelt-pak=other.desktop\n";
+    cRegistry reg;
+    reg.SetValueEx(HKEY_CURRENT_USER, choice, "ProgId", REG_SZ, Variant(""),
+                   Variant("Other.Class"));
+    const std::string exe = mdlTools::GetAppExePath();
+    {
+        frmOptions dialog;
+        Find<QCheckBox>(dialog, "chkFileAssociation")->click();
+        QStringList texts;
+        const int boxes = AnswerMessageBoxes([&] { dialog.Apply(); }, &texts);
+        const QString told = texts.value(0);
+        // The keys are written all the same, for the moment the user chooses Vannerby.
+        EXPECT_EQ(Read(HKEY_CLASSES_ROOT, ".pak"), "KMX.Resourcen");
+        const bool outranked = FileAssociation::GetAssociationState(exe) != 1;
+        EXPECT_EQ(boxes, outranked ? 1 : 0);
+        if (outranked) {
+            EXPECT_TRUE(told.contains("„Öffnen mit“"_q)) << told.toStdString();
+            EXPECT_TRUE(told.contains("als Standard fest"_q)) << told.toStdString();
+        }
+    }
+    // Once Vannerby is the user's choice (the desktop's already is), ticking says nothing.
+    reg.SetSectionKey(choice);
+    reg.SetClassKey(HKEY_CURRENT_USER);
+    reg.DeleteKey();
+    {
+        frmOptions dialog;
+        auto *box = Find<QCheckBox>(dialog, "chkFileAssociation");
+        EXPECT_TRUE(box->isChecked());
+        box->click();
+        dialog.Apply();
+        box->click();
+        EXPECT_EQ(AnswerMessageBoxes([&] { dialog.Apply(); }), 0);
+        EXPECT_TRUE(box->isChecked());
+    }
 }
 
 TEST_F(frmOptionsTest, ApplyWithTheAssociationUnchangedLeavesItAlone)

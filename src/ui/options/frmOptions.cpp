@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -32,6 +33,13 @@ using namespace RegistryTypes;
 namespace {
 
 constexpr const char *Section = "frmOptions";
+constexpr const char *AssocNotDefaultText =
+    "Vannerby ist für PAK-Dateien eingetragen. Sie haben aber ein anderes Programm als "
+    "Standard für diese Dateien gewählt, und diese Wahl hat Vorrang.\n\n"
+    "So wählen Sie Vannerby: Klicken Sie mit der rechten Maustaste auf eine PAK-Datei, "
+    "wählen Sie „Öffnen mit“ und dort Vannerby, und legen Sie es als Standard fest "
+    "(unter Windows: „Immer diese App zum Öffnen von .pak-Dateien verwenden“, oder "
+    "Einstellungen > Apps > Standard-Apps).";
 using FileAssociation::Extensions;
 
 // Runs one step of Apply; a failing step is skipped and remembered in failed.
@@ -180,6 +188,8 @@ void frmOptions::LoadSettings()
     setWindowTitle(QString::fromStdString(
         mdlI18n::TranslateText(Section, "Caption", windowTitle().toStdString())));
     mdlI18n::TranslateForm(this);
+    m_strAssocNotDefault = QString::fromStdString(
+        mdlI18n::TranslateText(Section, "strAssocNotDefault", AssocNotDefaultText));
 
     // Setting the controls here runs none of the click rules: those answer the
     // user's clicks only, so the stored sizes stay as they are.
@@ -369,6 +379,11 @@ void frmOptions::Apply()
             m_chkFileAssociation->setChecked(m_intAssocState == 1);
         else
             m_intAssocState = state;
+        // The user's own choice of another default program outranks the
+        // class keys, and no program may override it: the user must choose
+        // Vannerby there.
+        if (!failed && state == 1 && GetAssociationState() != 1)
+            QMessageBox::information(this, windowTitle(), m_strAssocNotDefault);
     }
     m_blnChanged = false;
     EnableControls();

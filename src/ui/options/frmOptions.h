@@ -82,6 +82,7 @@ class frmOptions final : public QDialog
     QPushButton *m_cmdApply = nullptr;
 
     std::string m_strExePath;
+    QString m_strAssocNotDefault; // shown when another default program outranks the association
     int m_intAssocState = 0;
     bool m_blnChanged = false;
 };
