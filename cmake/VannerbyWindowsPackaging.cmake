@@ -69,7 +69,8 @@ set(CPACK_PACKAGE_EXECUTABLES vannerby "Vannerby")
 set(CPACK_RESOURCE_FILE_LICENSE ${win_out}/LICENSE.txt)
 # Installs below "Programme" (64-bit), the folder the user may change.
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-set(CPACK_NSIS_PACKAGE_NAME "${VANNERBY_PRODUCT_NAME} ${PROJECT_VERSION}")
+# The installer's title and the start-menu folder.
+set(CPACK_NSIS_PACKAGE_NAME "${VANNERBY_PRODUCT_NAME}")
 set(CPACK_NSIS_DISPLAY_NAME "${VANNERBY_PRODUCT_NAME}")
 set(CPACK_NSIS_INSTALLED_ICON_NAME vannerby.exe)
 set(CPACK_NSIS_MUI_ICON ${CMAKE_BINARY_DIR}/src/app/vannerby.ico)
@@ -77,6 +78,8 @@ set(CPACK_NSIS_MUI_UNIICON ${CMAKE_BINARY_DIR}/src/app/vannerby.ico)
 set(CPACK_NSIS_URL_INFO_ABOUT "${VANNERBY_WEB_URL}")
 set(CPACK_NSIS_CONTACT "${VANNERBY_MAIL}")
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+# A 64-bit installer with Unicode texts, for the 64-bit program it installs.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!include '${win_out}/uninstall.nsh'")
 # The installer's own name differs from the ZIP's.
 configure_file(${win_src}/CPackOptions.cmake.in ${win_out}/CPackOptions.cmake @ONLY)

@@ -70,7 +70,7 @@ installed='C:\Program Files\Vannerby'
 
 # What the archive holds, as vannerby-cli extracts it.
 drive_c=$WINEPREFIX/drive_c
-wine "$installed\\vannerby-cli.exe" extract "$(winpath "$demo")" 'C:\reference' >/dev/null ||
+wine "$installed\\vannerby-cli.exe" extract "$(winpath "$demo")" -C 'C:\reference' >/dev/null ||
     fail "vannerby-cli extract"
 # One file is there already, older than the archive's: the viewer asks before replacing it.
 mkdir -p "$drive_c/ziel"
@@ -79,7 +79,8 @@ touch -d 2001-01-01 "$drive_c/ziel/readme.txt"
 
 wine "$installed\\vannerby.exe" "$(winpath "$demo")" >"$out/vannerby.log" 2>&1 &
 viewer=$!
-main=$(window 'Vannerby - ')
+# The title names the archive: it was opened from the command line.
+main=$(window 'Vannerby .* - .*demo\.pak$')
 echo "main window: $(xdotool getwindowname "$main")"
 sleep 2
 shot 1-main.png
