@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Starts the Windows viewer (build-windows/bin/vannerby.exe) under Wine on a
-# virtual display, opens the demo archive and takes screenshots of the main
-# window, the about box and the extract dialog, into the folder given (default:
-# build-windows/screenshots). Wine runs in a throw-away prefix of the build
-# folder and in a virtual desktop, so that its windows carry Windows' frames
-# although no window manager runs; Qt's DLLs are found in the SDK (WINEPATH).
+# Starts the Windows viewer (build-windows/bin/vannerby.exe, with the DLLs and
+# plugins the build put beside it) under Wine on a virtual display, in German,
+# opens the demo archive and takes screenshots of every window into the folder
+# given (default: build-windows/screenshots): the main window with the preview,
+# the help menu and the about box, the options dialog's two tabs, the check
+# window, the open dialog, the extract dialog, Qt's German question for a
+# missing folder, the overwrite question and the window after the extraction.
+# Wine runs in a throw-away prefix of the build folder and in a virtual desktop,
+# so that its windows carry Windows' frames although no window manager runs.
 # Needs xvfb, xdotool, imagemagick and, for Windows' fonts, fonts-wine
 # (apt-get install xvfb xdotool imagemagick fonts-wine).
 set -euo pipefail
@@ -20,7 +23,6 @@ mkdir -p "$out"
 winpath() { local p; p=$(realpath "$1"); echo "Z:${p//\//\\}"; }
 
 export WINEPREFIX=$PWD/build-windows/wine-look WINEDEBUG=-all
-export WINEPATH=$(winpath build-windows-sdk/sdk/bin)
 display=:${VANNERBY_LOOK_DISPLAY:-78}
 Xvfb "$display" -screen 0 1280x800x24 >/dev/null 2>&1 &
 xvfb=$!
@@ -44,19 +46,42 @@ rm -rf "$WINEPREFIX"
 wineboot --init >/dev/null 2>&1
 wineserver --wait
 
+# A target folder that already holds one of the archive's files.
+ziel=$WINEPREFIX/drive_c/ziel
+mkdir -p "$ziel"
+echo alt >"$ziel/readme.txt"
+touch -d 2001-01-01 "$ziel/readme.txt"
+
 wine explorer /desktop=Vannerby,1280x800 "$(winpath "$exe")" "$(winpath "$demo")" >/dev/null 2>&1 &
-sleep "${VANNERBY_LOOK_WAIT:-12}"
-shot() { import -window root "$out/$1.png"; }
+sleep "${VANNERBY_LOOK_WAIT:-15}"
+shot() { import -window root "$out/$1.png"; echo "$out/$1.png"; }
+keys() { xdotool key --delay 200 "$@"; sleep "${VANNERBY_LOOK_STEP:-2}"; }
 # The pointer over the desktop gives it the keyboard (no window manager).
 xdotool mousemove 640 400
 shot main
+keys F3; shot main-preview; keys F3
 # The help menu "?" (the window stands in the desktop's top left corner), then
 # its last entry: the about box.
 xdotool mousemove 248 34 click 1; sleep 1; shot menu-help
-xdotool key Up Return; sleep 2; shot about
+keys Up Return; shot about
 xdotool mousemove 640 400
-xdotool key Escape; sleep 1
-# Extract with the list focused (Ctrl+X).
-xdotool key ctrl+x; sleep 2; shot extract
-xdotool key Escape; sleep 1
+keys Escape
+keys alt+a o; shot options-general
+keys ctrl+Tab; shot options-extract
+keys Escape
+keys alt+k p; shot check
+keys Escape
+keys ctrl+o; shot open
+keys Escape
+# Extract all into a folder that is missing: Qt's German question, answered No;
+# then into the folder that holds readme.txt already: the overwrite question.
+keys ctrl+a ctrl+x; shot extract
+keys ctrl+a BackSpace
+xdotool type --delay 60 'C:\fehlt'
+keys Return; shot question-create-folder
+keys alt+n
+keys ctrl+a BackSpace
+xdotool type --delay 60 'C:\ziel'
+keys Return; shot overwrite
+keys alt+j; shot extracted
 echo "Screenshots in $out"
