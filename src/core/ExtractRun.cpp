@@ -82,16 +82,18 @@ ExtractRun::ExtractRun(const PakArchive &archive, std::string targetFolder, bool
 }
 
 void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &listener,
-                         unsigned writers)
+                         unsigned writers, const std::function<bool()> &goOn)
 {
     ExtractSession session;
     ExtractSession::State &state = *session.m_state;
-    const auto settle = [&](size_t position) {
-        const ExtractResult result =
-            ExtractPakEntry(m_archive, PakRowKey(indices[position]), m_targetFolder, m_usePathNames,
-                            m_settings, m_owner, &session);
+    const auto told = [&](size_t position, const ExtractResult &result) {
         listener(position, result);
-        return !result.Result().empty();
+        return !result.Result().empty() && (!goOn || goOn());
+    };
+    const auto settle = [&](size_t position) {
+        return told(position,
+                    ExtractPakEntry(m_archive, PakRowKey(indices[position]), m_targetFolder,
+                                    m_usePathNames, m_settings, m_owner, &session));
     };
 
     const unsigned helpers =
@@ -242,8 +244,7 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
             item.State.store(InOrder, std::memory_order_relaxed);
             result.Outcome = ExtractOutcome::Cancelled;
         }
-        listener(position, result);
-        return result.Outcome == ExtractOutcome::Written;
+        return told(position, result);
     };
 
     // The run stopped at position: what later entries did ahead of their turn is

@@ -25,8 +25,10 @@ class ExtractRun final
     // empty result, and nothing that a later entry wrote ahead of it stays behind.
     // writers: how many threads write, the calling thread among them (0: one
     // per core); with one, or few entries, everything runs on the calling thread.
+    // goOn, when given, is asked after each entry's listener: false ends the run
+    // there as an empty result would.
     void Extract(const std::vector<int32_t> &indices, const Listener &listener,
-                 unsigned writers = 0);
+                 unsigned writers = 0, const std::function<bool()> &goOn = {});
 
   private:
     const PakArchive &m_archive;

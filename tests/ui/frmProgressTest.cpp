@@ -16,7 +16,10 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <chrono>
 #include <dirent.h>
+#include <filesystem>
+#include <map>
 
 namespace {
 
@@ -124,6 +127,75 @@ TEST_F(frmProgressTest, CancelStopsTheRunAfterTheEntryInHand)
     EXPECT_FALSE(Run(progress));
     EXPECT_EQ(Names(Target()), (std::vector<std::string>{"f0.txt", "f1.txt"}));
     EXPECT_EQ(ReadFile(Target() + "/f1.txt"), std::string(11, 'a'));
+}
+
+TEST_F(frmProgressTest, SeveralWritersGiveTheSameFilesTimesQuestionsAndResultAsOne)
+{
+    // Enough entries in a few folders for the writers to go ahead of the list.
+    std::vector<PakWriterEntry> entries;
+    for (int i = 0; i < 300; ++i)
+        entries.push_back(Entry(
+            "d" + std::to_string(i % 5) + "\\f" + std::to_string(i) + ".txt",
+            std::string(static_cast<size_t>(1 + i * 7 % 500), static_cast<char>('a' + i % 26)),
+            i % 2 ? New : Old));
+    Load(entries, true);
+    const std::vector<int> existing = {10, 50, 51, 200, 299};
+    // The files already there carry one time in every run.
+    const auto before = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+    struct Outcome
+    {
+        bool Finished = false;
+        std::vector<std::string> Asked;
+        std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>> Files;
+        QString Summary;
+    };
+    // Answers the questions Yes, No, Yes, ...; with stopAt, "Abbrechen" at that question.
+    const auto run = [&](unsigned writers, size_t stopAt) {
+        const std::string folder =
+            Target() + "/w" + std::to_string(writers) + "s" + std::to_string(stopAt);
+        for (const int i : existing) {
+            const std::string sub = folder + "/d" + std::to_string(i % 5);
+            std::filesystem::create_directories(std::filesystem::u8path(sub));
+            const std::string path = sub + "/f" + std::to_string(i) + ".txt";
+            WriteFile(path, "old");
+            std::filesystem::last_write_time(std::filesystem::u8path(path), before);
+        }
+        mdlState::AppSettings.LastExtractFolder = folder;
+        Outcome outcome;
+        std::vector<ModalDriver::Handler> answers;
+        for (size_t q = 0; q < (stopAt ? stopAt : existing.size()); ++q)
+            answers.push_back(Answer(q + 1 == stopAt ? "cmdCancel"
+                                     : q % 2         ? "cmdNo"
+                                                     : "cmdYes",
+                                     &outcome.Asked));
+        frmProgress progress(&m_archive, &m_view);
+        progress.SetWriters(writers);
+        {
+            ModalDriver driver(answers);
+            outcome.Finished = Run(progress);
+        }
+        outcome.Summary = progress.SummaryText();
+        const std::filesystem::path root = std::filesystem::u8path(folder);
+        for (const auto &file : std::filesystem::recursive_directory_iterator(root))
+            if (file.is_regular_file())
+                outcome.Files[file.path().lexically_relative(root).generic_string()] = {
+                    ReadFile(file.path().string()), file.last_write_time()};
+        return outcome;
+    };
+    for (const size_t stopAt : {size_t{0}, size_t{3}}) {
+        const Outcome one = run(1, stopAt);
+        const Outcome several = run(4, stopAt);
+        EXPECT_EQ(one.Finished, stopAt == 0);
+        EXPECT_EQ(several.Finished, one.Finished);
+        EXPECT_EQ(one.Asked.size(), stopAt ? stopAt : existing.size());
+        // Up to the entry in hand when stopped (f51), every entry; after it, only what was there.
+        EXPECT_EQ(one.Files.size(), stopAt ? 51u + 3u : 300u);
+        EXPECT_EQ(one.Files.count("d2/f52.txt"), stopAt ? 0u : 1u);
+        EXPECT_EQ(several.Asked, one.Asked);
+        EXPECT_EQ(several.Summary, one.Summary) << stopAt;
+        EXPECT_EQ(several.Files.size(), one.Files.size()) << stopAt;
+        EXPECT_TRUE(several.Files == one.Files) << stopAt;
+    }
 }
 
 TEST_F(frmProgressTest, CancelInsideALongEntryRemovesThePartialFileAndKeepsTheOldOne)

@@ -1,5 +1,7 @@
 #include "frmProgress.h"
 
+#include "ExtractRun.h"
+
 #include "ElidedText.h"
 #include "ExtractText.h"
 #include "PakListModel.h"
@@ -186,17 +188,24 @@ void frmProgress::Run()
     m_sinceShown.invalidate();
     m_sinceYield.invalidate();
 
-    ExtractSession session;
-    for (const WorkItem &item : work) {
-        if (m_blnCancel)
-            break;
-        m_strFile = model->index(item.Row, PakListModel::ColName).data(Qt::DisplayRole).toString();
-        m_curEntryBytes = 0;
+    // New small files are written ahead on helper threads; every result, the
+    // owner's questions and the figures are settled here, in list order, as if
+    // the entries were extracted one after the other.
+    const auto name = [&](size_t position) {
+        return model->index(work[position].Row, PakListModel::ColName)
+            .data(Qt::DisplayRole)
+            .toString();
+    };
+    std::vector<int32_t> indices;
+    indices.reserve(work.size());
+    for (const WorkItem &item : work)
+        indices.push_back(PakKeyIndex(
+            model->index(item.Row, 0).data(PakListModel::KeyRole).toString().toStdString()));
+    if (!work.empty()) {
+        m_strFile = name(0);
         ShowFigures(false);
-        const std::string key =
-            model->index(item.Row, 0).data(PakListModel::KeyRole).toString().toStdString();
-        const ExtractResult result =
-            ExtractPakEntry(*m_archive, key, folder, usePathNames, settings, this, &session);
+    }
+    const auto settled = [&](size_t position, const ExtractResult &result) {
         switch (result.Outcome) {
         case ExtractOutcome::Written:
             ++m_lngWritten;
@@ -220,11 +229,16 @@ void frmProgress::Run()
             m_blnCancel = true;
             break;
         }
-        m_curBytesDone += item.Size;
+        m_curBytesDone += work[position].Size;
         m_curEntryBytes = 0;
         ++m_lngDone;
+        if (position + 1 < work.size())
+            m_strFile = name(position + 1);
         Yield(false);
-    }
+    };
+    if (!m_blnCancel)
+        ExtractRun(*m_archive, folder, usePathNames, settings, this)
+            .Extract(indices, settled, m_writers, [this] { return !m_blnCancel; });
     ShowFigures(true);
 }
 

@@ -36,6 +36,9 @@ class frmProgress final : public QDialog, public ExtractOwner
     // question or by a failed entry). A run with nothing to do ends at once with
     // true. strValue is not used.
     bool ShowDlg(QString &strValue, QWidget *frmParent);
+    // How many threads write new small files (0, the default: one per core; 1:
+    // one entry after the other on the window's thread).
+    void SetWriters(unsigned writers) { m_writers = writers; }
 
     // ExtractOwner: the overwrite question, and the copy's progress within an
     // entry, which repaints the window and serves "Abbrechen".
@@ -93,6 +96,7 @@ class frmProgress final : public QDialog, public ExtractOwner
     frmOverwrite *m_frmOverwrite = nullptr;
 
     bool m_blnCancel = false;
+    unsigned m_writers = 0;
     bool m_blnRunning = false;
     int m_lngWritten = 0;
     int m_lngSkipped = 0;
