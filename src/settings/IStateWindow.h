@@ -2,9 +2,11 @@
 
 #include "FormWindow.h"
 
+#include <cstdint>
+
 // What the settings store needs of the main window: its placement, its
 // smallest size in twips and the check marks of the view menu's toolbar,
-// status bar and preview entries.
+// status bar, preview and picture entries.
 class IStateWindow
 {
   public:
@@ -22,4 +24,10 @@ class IStateWindow
     // The check mark of mnuViewPreview; a window without a preview pane has none.
     virtual bool ViewPreviewChecked() const { return false; }
     virtual void SetViewPreviewChecked(bool) {}
+    // The check mark of mnuViewPictures and the pictures' side in pixels; a
+    // window without a picture view has neither.
+    virtual bool ViewPicturesChecked() const { return false; }
+    virtual void SetViewPicturesChecked(bool) {}
+    virtual int32_t PictureSide() const { return 0; }
+    virtual void SetPictureSide(int32_t) {}
 };

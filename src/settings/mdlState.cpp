@@ -215,6 +215,8 @@ void LoadSettings(IStateWindow &frmMain)
     frmMain.SetViewStatusBarChecked(ReadLong(reg, "MainWindow", "StatusBar", 1) != 0);
     frmMain.SetViewToolbarChecked(ReadLong(reg, "MainWindow", "ToolBar", 1) != 0);
     frmMain.SetViewPreviewChecked(ReadLong(reg, "MainWindow", "Preview", 0) != 0);
+    frmMain.SetViewPicturesChecked(ReadLong(reg, "MainWindow", "Pictures", 0) != 0);
+    frmMain.SetPictureSide(ReadLong(reg, "MainWindow", "PictureSize", 128));
     AppSettings.RecentFilesMax = ClampListSize(ReadLong(reg, "RecentFiles", "Count", 10));
     AppSettings.RecentDirsMax = ClampListSize(ReadLong(reg, "RecentDirs", "Count", 10));
     AppSettings.OverWrite = ReadLong(reg, "Options", "OverWrite", 0);
@@ -232,6 +234,10 @@ bool SaveSettings(const IStateWindow &frmMain)
         [&] { WriteLong(reg, "MainWindow", "ToolBar", frmMain.ViewToolbarChecked() ? 1 : 0); });
     ok &= Attempt(
         [&] { WriteLong(reg, "MainWindow", "Preview", frmMain.ViewPreviewChecked() ? 1 : 0); });
+    ok &= Attempt(
+        [&] { WriteLong(reg, "MainWindow", "Pictures", frmMain.ViewPicturesChecked() ? 1 : 0); });
+    if (frmMain.PictureSide() > 0)
+        ok &= Attempt([&] { WriteLong(reg, "MainWindow", "PictureSize", frmMain.PictureSide()); });
     ok &= Attempt([&] { WriteLong(reg, "RecentFiles", "Count", AppSettings.RecentFilesMax); });
     ok &= Attempt([&] { WriteLong(reg, "RecentDirs", "Count", AppSettings.RecentDirsMax); });
     ok &= Attempt([&] { WriteLong(reg, "Options", "OverWrite", AppSettings.OverWrite); });

@@ -38,18 +38,24 @@ void PakListView::SetDragDataProvider(DragDataProvider provider)
 
 void PakListView::startDrag(Qt::DropActions /*supportedActions*/)
 {
-    if (!m_dragDataProvider)
-        return;
-    QMimeData *data = m_dragDataProvider();
+    if (StartEntryDrag(this, m_dragDataProvider))
+        emit DragFinished();
+}
+
+bool PakListView::StartEntryDrag(QWidget *source, const DragDataProvider &provider)
+{
+    if (!provider)
+        return false;
+    QMimeData *data = provider();
     if (data == nullptr)
-        return;
+        return false;
     if (!data->hasUrls()) {
         delete data;
-        return;
+        return false;
     }
-    auto *drag = new QDrag(this);
+    auto *drag = new QDrag(source);
     drag->setMimeData(data);
     // The entries are offered as copies only; nothing is ever moved out of an archive.
     drag->exec(Qt::CopyAction, Qt::CopyAction);
-    emit DragFinished();
+    return true;
 }

@@ -20,6 +20,10 @@ class PakListView final : public QTableView
 
     void SetDragDataProvider(DragDataProvider provider);
 
+    // Starts a copy drag of the entries the provider names, from source; false
+    // when there is nothing to drag.
+    static bool StartEntryDrag(QWidget *source, const DragDataProvider &provider);
+
   signals:
     // A drag out of the list has ended (dropped or cancelled).
     void DragFinished();

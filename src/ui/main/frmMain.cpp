@@ -5,8 +5,11 @@
 #include "MainWindowState.h"
 #include "PakListModel.h"
 #include "PakListView.h"
+#include "PakPictureView.h"
+#include "PictureGridModel.h"
 #include "PreviewPane.h"
 #include "RecentFilesMenu.h"
+#include "ThumbnailLoader.h"
 #include "frmAbout.h"
 #include "frmCheck.h"
 #include "frmExtract.h"
@@ -39,6 +42,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -265,6 +269,16 @@ void frmMain::CreateMenus()
     preview->setCheckable(true);
     ShowKey(preview, QKeySequence(Qt::Key_F3));
     connect(preview, &QAction::triggered, this, [this] { UpdateControls(); });
+    QAction *pictures = AddMenuAction(view, "mnuViewPictures", QStringLiteral("&Bilder"), nullptr);
+    pictures->setCheckable(true);
+    ShowKey(pictures, QKeySequence(Qt::CTRL | Qt::Key_B));
+    connect(pictures, &QAction::triggered, this, [this] { UpdateControls(); });
+    ShowKey(AddMenuAction(view, "mnuViewPicturesLarger", QStringLiteral("Bilder &größer"),
+                          &frmMain::ViewPicturesLarger),
+            QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    ShowKey(AddMenuAction(view, "mnuViewPicturesSmaller", QStringLiteral("Bilder &kleiner"),
+                          &frmMain::ViewPicturesSmaller),
+            QKeySequence(Qt::CTRL | Qt::Key_Minus));
     AddSeparator(view, "mnuViewBar0");
     AddMenuAction(view, "mnuViewRefresh", QStringLiteral("&Aktualisieren"), &frmMain::ViewRefresh);
     AddMenuAction(view, "mnuViewOptions", QStringLiteral("&Optionen..."), &frmMain::ViewOptions);
@@ -382,6 +396,16 @@ void frmMain::CreateList()
     connect(m_lvwPAK->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { UpdateStatus(); });
     connect(m_lvwPAK, &PakListView::DragFinished, this, [this] { UpdateStatus(); });
+
+    // The same rows as pictures, sharing the list's selection.
+    m_thumbnails = new ThumbnailLoader(this);
+    m_pictureModel = new PictureGridModel(m_model, m_thumbnails, this);
+    m_pictures = new PakPictureView(m_pictureModel, m_lvwPAK->selectionModel(), this);
+    m_pictures->setObjectName(QStringLiteral("lvwPictures"));
+    m_pictures->SetDragDataProvider([this] { return CollectDragData(); });
+    m_stkList->addWidget(m_pictures);
+    connect(m_pictures, &QAbstractItemView::doubleClicked, this, [this] { FileProperties(); });
+    connect(m_pictures, &PakPictureView::DragFinished, this, [this] { UpdateStatus(); });
 }
 
 QWidget *frmMain::CreatePreviewSplitter()
@@ -391,7 +415,10 @@ QWidget *frmMain::CreatePreviewSplitter()
     m_splPreview->setChildrenCollapsible(false);
     m_preview = new PreviewPane(m_splPreview);
     m_preview->hide();
-    m_splPreview->addWidget(m_lvwPAK);
+    m_stkList = new QStackedWidget(m_splPreview);
+    m_stkList->setObjectName(QStringLiteral("stkList"));
+    m_stkList->addWidget(m_lvwPAK);
+    m_splPreview->addWidget(m_stkList);
     m_splPreview->addWidget(m_preview);
     m_splPreview->setStretchFactor(0, 3);
     m_splPreview->setStretchFactor(1, 2);
@@ -592,6 +619,10 @@ bool frmMain::LoadPakFile(const QString &path)
         }
         mdlListView::AutoSizeColumns(m_lvwPAK);
         m_lvwPAK->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        // Pictures of the archive as it is now; none of an earlier one.
+        m_pictureModel->SetArchive(m_model->rowCount() > 0 ? &m_archive : nullptr);
+        m_thumbnails->Reset(m_archive.PakPath, m_pictures->Side());
+        m_pictures->WantSoon();
     } catch (const std::bad_alloc &) {
         // The list of a directory too large for memory is dropped whole.
         m_model->Clear();
@@ -602,7 +633,7 @@ bool frmMain::LoadPakFile(const QString &path)
     UpdateStatus();
     // However the archive came (command line, Open, recent file, drop), the
     // shortcuts must reach the list at once.
-    m_lvwPAK->setFocus(Qt::OtherFocusReason);
+    ShownList()->setFocus(Qt::OtherFocusReason);
     return success;
 }
 
@@ -666,6 +697,22 @@ void frmMain::UpdateControls()
     const bool preview = m_actions.value(QStringLiteral("mnuViewPreview"))->isChecked();
     m_preview->setVisible(preview);
     m_preview->SetActive(preview);
+    const bool pictures = m_actions.value(QStringLiteral("mnuViewPictures"))->isChecked();
+    QWidget *shown = pictures ? static_cast<QWidget *>(m_pictures) : m_lvwPAK;
+    if (m_stkList->currentWidget() != shown) {
+        const bool hadFocus = m_stkList->currentWidget()->hasFocus();
+        m_stkList->setCurrentWidget(shown);
+        if (pictures)
+            m_pictures->scrollTo(m_pictures->currentIndex());
+        else
+            m_lvwPAK->scrollTo(m_lvwPAK->currentIndex());
+        if (hadFocus)
+            shown->setFocus(Qt::OtherFocusReason);
+    }
+    m_actions.value(QStringLiteral("mnuViewPicturesLarger"))
+        ->setEnabled(pictures && m_pictures->Side() < PakPictureView::Sides[2]);
+    m_actions.value(QStringLiteral("mnuViewPicturesSmaller"))
+        ->setEnabled(pictures && m_pictures->Side() > PakPictureView::Sides[0]);
     ArrangeControls();
 }
 
@@ -934,6 +981,53 @@ void frmMain::ViewPreview()
     UpdateControls();
 }
 
+void frmMain::ViewPictures()
+{
+    QAction *action = m_actions.value(QStringLiteral("mnuViewPictures"));
+    action->setChecked(!action->isChecked());
+    UpdateControls();
+}
+
+void frmMain::SetPictureSide(int side)
+{
+    // A stored size that is not one of those offered is taken as the default.
+    if (std::find(std::begin(PakPictureView::Sides), std::end(PakPictureView::Sides), side) ==
+        std::end(PakPictureView::Sides))
+        side = PakPictureView::Sides[1];
+    if (side == m_pictures->Side())
+        return;
+    m_pictures->SetSide(side);
+    m_thumbnails->Reset(m_archive.PakPath, side);
+    m_pictures->WantSoon();
+    UpdateControls();
+}
+
+void frmMain::ViewPicturesLarger()
+{
+    for (const int side : PakPictureView::Sides)
+        if (side > m_pictures->Side()) {
+            SetPictureSide(side);
+            return;
+        }
+}
+
+void frmMain::ViewPicturesSmaller()
+{
+    for (auto side = std::rbegin(PakPictureView::Sides); side != std::rend(PakPictureView::Sides);
+         ++side)
+        if (*side < m_pictures->Side()) {
+            SetPictureSide(*side);
+            return;
+        }
+}
+
+QAbstractItemView *frmMain::ShownList() const
+{
+    return m_stkList != nullptr && m_stkList->currentWidget() == m_pictures
+               ? static_cast<QAbstractItemView *>(m_pictures)
+               : m_lvwPAK;
+}
+
 void frmMain::ViewRefresh()
 {
     SetBusy(true);
@@ -1133,6 +1227,18 @@ bool frmMain::HandleShortcut(int key, Qt::KeyboardModifiers modifiers)
         case Qt::Key_F:
             command = [this] { FocusFilter(); };
             break;
+        case Qt::Key_B:
+            command = [this] { ViewPictures(); };
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: // Ctrl++ on keyboards where + needs Shift
+            if (m_actions.value(QStringLiteral("mnuViewPicturesLarger"))->isEnabled())
+                command = [this] { ViewPicturesLarger(); };
+            break;
+        case Qt::Key_Minus:
+            if (m_actions.value(QStringLiteral("mnuViewPicturesSmaller"))->isEnabled())
+                command = [this] { ViewPicturesSmaller(); };
+            break;
         default:
             break;
         }
@@ -1257,7 +1363,10 @@ MainWindowState frmMain::StateWindow()
 {
     return MainWindowState(*this, *m_actions.value(QStringLiteral("mnuViewStatusBar")),
                            *m_actions.value(QStringLiteral("mnuViewToolbar")), MinWidth(),
-                           MinHeight(), m_actions.value(QStringLiteral("mnuViewPreview")));
+                           MinHeight(), m_actions.value(QStringLiteral("mnuViewPreview")),
+                           {m_actions.value(QStringLiteral("mnuViewPictures")),
+                            [this] { return m_pictures->Side(); },
+                            [this](int side) { SetPictureSide(side); }});
 }
 
 void frmMain::LoadSettingsStep()

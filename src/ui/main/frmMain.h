@@ -15,6 +15,11 @@ class frmCheck;
 class MainWindowState;
 class PakListModel;
 class PakListView;
+class PakPictureView;
+class PictureGridModel;
+class QAbstractItemView;
+class QStackedWidget;
+class ThumbnailLoader;
 class PreviewPane;
 class QAction;
 class QLabel;
@@ -73,6 +78,11 @@ class frmMain final : public QMainWindow
     void ViewStatusBar();
     // Shows or hides the preview pane (F3).
     void ViewPreview();
+    // Shows the entries as a grid of pictures instead of the list, or back (Ctrl+B).
+    void ViewPictures();
+    // The next larger or smaller picture size (Ctrl++, Ctrl+-).
+    void ViewPicturesLarger();
+    void ViewPicturesSmaller();
     void ViewRefresh();
     void ViewOptions();
     void ActionsExtract();
@@ -110,6 +120,9 @@ class frmMain final : public QMainWindow
     const PakArchive &Archive() const { return m_archive; }
     PakListModel *ListModel() const { return m_model; }
     QTableView *List() const;
+    // The picture grid, and the one of list and grid that is shown.
+    PakPictureView *Pictures() const { return m_pictures; }
+    QAbstractItemView *ShownList() const;
     FilterBar *Filter() const { return m_filterBar; }
     // The findings window, while it is open.
     frmCheck *CheckWindow() const;
@@ -133,6 +146,7 @@ class frmMain final : public QMainWindow
     void dropEvent(QDropEvent *event) override;
 
   private:
+    void SetPictureSide(int side);
     void CreateIcons();
     void CreateMenus();
     void CreateToolBar();
@@ -179,6 +193,10 @@ class frmMain final : public QMainWindow
     PakListView *m_lvwPAK = nullptr;
     QSplitter *m_splPreview = nullptr;
     PreviewPane *m_preview = nullptr;
+    QStackedWidget *m_stkList = nullptr; // the list or the picture grid
+    ThumbnailLoader *m_thumbnails = nullptr;
+    PictureGridModel *m_pictureModel = nullptr;
+    PakPictureView *m_pictures = nullptr;
     QToolBar *m_tbrToolBar = nullptr;
     FilterBar *m_filterBar = nullptr;
     QPointer<frmCheck> m_frmCheck; // the findings of the open archive, while shown

@@ -1,0 +1,139 @@
+#include "ThumbnailLoader.h"
+
+#include "PreviewLoader.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <atomic>
+
+ThumbnailLoader::ThumbnailLoader(QObject *parent, int workers, qint64 cacheBytes)
+    : QObject(parent), m_maxBytes(cacheBytes)
+{
+    const int count =
+        workers > 0 ? workers : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    for (int i = 0; i < count; ++i)
+        m_threads.emplace_back([this] { Work(); });
+}
+
+ThumbnailLoader::~ThumbnailLoader()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_queue.clear();
+    }
+    m_wake.notify_all();
+    for (std::thread &thread : m_threads)
+        thread.join();
+}
+
+void ThumbnailLoader::Reset(const std::string &pakPath, int side)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_generation; // pictures under way are dropped when they arrive
+        m_queue.clear();
+        m_pakPath = pakPath;
+        m_side = side;
+    }
+    m_cache.clear();
+    m_uses.clear();
+    m_cachedBytes = 0;
+    m_pending.clear();
+}
+
+ThumbnailLoader::State ThumbnailLoader::Lookup(int32_t entryIndex, QImage *picture)
+{
+    const auto found = m_cache.find(entryIndex);
+    if (found == m_cache.end())
+        return m_pending.count(entryIndex) ? State::Pending : State::Missing;
+    m_uses.splice(m_uses.begin(), m_uses, found->second.Use);
+    if (found->second.Picture.isNull())
+        return State::Failed;
+    if (picture != nullptr)
+        *picture = found->second.Picture;
+    return State::Ready;
+}
+
+void ThumbnailLoader::Request(const std::vector<std::pair<int32_t, PakEntry>> &entries)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Job &dropped : m_queue)
+            m_pending.erase(dropped.Index);
+        m_queue.clear();
+        for (const auto &[index, entry] : entries) {
+            if (m_pending.count(index))
+                continue; // being decoded
+            if (const auto found = m_cache.find(index); found != m_cache.end()) {
+                m_uses.splice(m_uses.begin(), m_uses, found->second.Use);
+                continue;
+            }
+            m_queue.push_back({index, entry});
+            m_pending.insert(index);
+        }
+    }
+    m_wake.notify_all();
+}
+
+void ThumbnailLoader::Work()
+{
+    for (;;) {
+        Job job;
+        uint64_t generation = 0;
+        PreviewRequest request;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+            if (m_stop)
+                return;
+            job = std::move(m_queue.front());
+            m_queue.pop_front();
+            generation = m_generation;
+            request.PakPath = m_pakPath;
+            request.FitSize = QSize(m_side, m_side);
+        }
+        request.Entry = job.Entry;
+        request.Index = job.Index;
+        // A new archive or size makes the picture worthless: stop decoding it.
+        const auto stale = [this, generation] {
+            std::lock_guard lock(m_mutex);
+            return m_stop || m_generation != generation;
+        };
+        PreviewResult result = PreviewLoader::Load(request, stale);
+        QImage picture;
+        if (result.Kind == PreviewKind::Image) {
+            picture = result.Scaled.isNull() ? std::move(result.Picture) : std::move(result.Scaled);
+            // Painted often, converted once.
+            picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, index = job.Index, picture] { Deliver(generation, index, picture); },
+            Qt::QueuedConnection);
+    }
+}
+
+void ThumbnailLoader::Deliver(uint64_t generation, int32_t entryIndex, const QImage &picture)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (generation != m_generation)
+            return;
+    }
+    m_pending.erase(entryIndex);
+    if (m_cache.count(entryIndex))
+        return;
+    m_uses.push_front(entryIndex);
+    m_cache.emplace(entryIndex, Cached{picture, m_uses.begin()});
+    m_cachedBytes += picture.sizeInBytes();
+    while (m_cachedBytes > m_maxBytes && m_uses.size() > 1) {
+        const int32_t oldest = m_uses.back();
+        m_uses.pop_back();
+        const auto found = m_cache.find(oldest);
+        m_cachedBytes -= found->second.Picture.sizeInBytes();
+        m_cache.erase(found);
+    }
+    emit Ready(entryIndex);
+}
