@@ -15,6 +15,7 @@
 #include <QBuffer>
 #include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
@@ -115,7 +116,12 @@ TEST_F(PictureViewTest, TheGridModelShowsEachPictureOnceDecodedAndTheTypeIconEls
     EXPECT_FALSE(PictureGridModel::IsPicture(archive, 99));
 
     // Before its picture is there, a row shows the list's type icon.
-    EXPECT_EQ(grid.data(grid.index(0, 0), Qt::DecorationRole).userType(), QMetaType::QIcon);
+    const auto icon = [&](int row) {
+        return grid.data(grid.index(row, 0), Qt::DecorationRole).value<QIcon>();
+    };
+    const qint64 typeIcon =
+        list.data(list.index(0, 0), Qt::DecorationRole).value<QIcon>().cacheKey();
+    EXPECT_EQ(icon(0).cacheKey(), typeIcon);
     QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
     grid.Want(0, 4, 0);
     const auto settled = [&] {
@@ -130,16 +136,22 @@ TEST_F(PictureViewTest, TheGridModelShowsEachPictureOnceDecodedAndTheTypeIconEls
     EXPECT_EQ(loader.Lookup(3), ThumbnailLoader::State::Failed);  // damaged: stays an icon
     EXPECT_EQ(changed.count(), 4);
 
-    const QVariant small = grid.data(grid.index(0, 0), Qt::DecorationRole);
-    ASSERT_EQ(small.userType(), QMetaType::QImage);
-    EXPECT_EQ(small.value<QImage>().size(), QSize(32, 16)); // smaller than the cell: as it is
-    EXPECT_EQ(small.value<QImage>().pixelColor(5, 5), QColor(Qt::red));
-    // Larger: scaled into the cell, keeping its proportions.
-    EXPECT_EQ(grid.data(grid.index(4, 0), Qt::DecorationRole).value<QImage>().size(),
-              QSize(64, 32));
-    EXPECT_EQ(grid.data(grid.index(3, 0), Qt::DecorationRole).userType(), QMetaType::QIcon);
-    EXPECT_EQ(grid.data(grid.index(0, 0), Qt::DisplayRole).toString(),
-              list.data(list.index(0, 0), Qt::DisplayRole).toString());
+    ASSERT_NE(icon(0).cacheKey(), typeIcon);
+    // Each picture stands in the middle of a square of the cell's side, smaller
+    // ones as they are, larger ones scaled, keeping their proportions.
+    const QImage small = icon(0).pixmap(64, 64).toImage();
+    ASSERT_EQ(small.size(), QSize(64, 64));
+    EXPECT_EQ(small.pixelColor(32, 32), QColor(Qt::red));
+    EXPECT_EQ(small.pixelColor(32, 23), QColor(Qt::transparent)); // above its 16 rows
+    EXPECT_EQ(small.pixelColor(15, 32), QColor(Qt::transparent)); // left of its 32 columns
+    const QImage large = icon(4).pixmap(64, 64).toImage();
+    EXPECT_EQ(large.pixelColor(0, 32), QColor(Qt::red));
+    EXPECT_EQ(large.pixelColor(0, 15), QColor(Qt::transparent)); // 64 x 32 in the middle
+    EXPECT_EQ(icon(3).cacheKey(), typeIcon);
+    // Under the picture its own name; the folders are in the tooltip.
+    EXPECT_EQ(grid.data(grid.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("a.PNG"));
+    EXPECT_EQ(grid.data(grid.index(0, 0), Qt::ToolTipRole).toString(),
+              QStringLiteral("tex\\a.PNG"));
 
     // Another size forgets every picture made so far.
     loader.Reset(path, 128);

@@ -5,7 +5,8 @@
 #include "ThumbnailLoader.h"
 #include "mdlPakFile.h"
 
-#include <QImage>
+#include <QIcon>
+#include <QPixmap>
 
 #include <algorithm>
 #include <utility>
@@ -32,11 +33,18 @@ bool PictureGridModel::IsPicture(const PakArchive &archive, int32_t entryIndex)
 
 QVariant PictureGridModel::data(const QModelIndex &index, int role) const
 {
-    if (role == Qt::DecorationRole && index.column() == 0 && m_archive != nullptr) {
-        QImage picture;
-        if (m_loader->Lookup(m_list->EntryIndex(index.row()), &picture) ==
-            ThumbnailLoader::State::Ready)
-            return picture;
+    if (index.column() == 0 && m_archive != nullptr) {
+        if (role == Qt::DecorationRole) {
+            // An icon is drawn centred in the cell's picture area, whatever its size.
+            QPixmap picture;
+            if (m_loader->Lookup(m_list->EntryIndex(index.row()), &picture) ==
+                ThumbnailLoader::State::Ready)
+                return QIcon(picture);
+        } else if (role == Qt::DisplayRole) {
+            // Below a picture, the file's own name; the folders are in the tooltip.
+            const QString name = QIdentityProxyModel::data(index, role).toString();
+            return name.mid(name.lastIndexOf(QLatin1Char('\\')) + 1);
+        }
     }
     return QIdentityProxyModel::data(index, role);
 }

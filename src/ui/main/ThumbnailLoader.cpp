@@ -3,6 +3,7 @@
 #include "PreviewLoader.h"
 
 #include <QMetaObject>
+#include <QPainter>
 
 #include <algorithm>
 #include <atomic>
@@ -43,7 +44,7 @@ void ThumbnailLoader::Reset(const std::string &pakPath, int side)
     m_pending.clear();
 }
 
-ThumbnailLoader::State ThumbnailLoader::Lookup(int32_t entryIndex, QImage *picture)
+ThumbnailLoader::State ThumbnailLoader::Lookup(int32_t entryIndex, QPixmap *picture)
 {
     const auto found = m_cache.find(entryIndex);
     if (found == m_cache.end())
@@ -104,9 +105,14 @@ void ThumbnailLoader::Work()
         PreviewResult result = PreviewLoader::Load(request, stale);
         QImage picture;
         if (result.Kind == PreviewKind::Image) {
-            picture = result.Scaled.isNull() ? std::move(result.Picture) : std::move(result.Scaled);
-            // Painted often, converted once.
-            picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            const QImage &fitted = result.Scaled.isNull() ? result.Picture : result.Scaled;
+            // Centred on a square of the cell's size, so that every name below
+            // a picture starts on the same line.
+            const int side = request.FitSize.width();
+            picture = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+            picture.fill(Qt::transparent);
+            QPainter painter(&picture);
+            painter.drawImage((side - fitted.width()) / 2, (side - fitted.height()) / 2, fitted);
         }
         QMetaObject::invokeMethod(
             this,
@@ -126,13 +132,15 @@ void ThumbnailLoader::Deliver(uint64_t generation, int32_t entryIndex, const QIm
     if (m_cache.count(entryIndex))
         return;
     m_uses.push_front(entryIndex);
-    m_cache.emplace(entryIndex, Cached{picture, m_uses.begin()});
+    // Made once here, on the window's thread, where pixmaps live.
+    m_cache.emplace(entryIndex, Cached{QPixmap::fromImage(picture), m_uses.begin()});
     m_cachedBytes += picture.sizeInBytes();
     while (m_cachedBytes > m_maxBytes && m_uses.size() > 1) {
         const int32_t oldest = m_uses.back();
         m_uses.pop_back();
         const auto found = m_cache.find(oldest);
-        m_cachedBytes -= found->second.Picture.sizeInBytes();
+        const QPixmap &dropped = found->second.Picture;
+        m_cachedBytes -= qint64{dropped.width()} * dropped.height() * 4;
         m_cache.erase(found);
     }
     emit Ready(entryIndex);

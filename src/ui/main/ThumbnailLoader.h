@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QPixmap>
 
 #include <condition_variable>
 #include <cstdint>
@@ -48,7 +49,7 @@ class ThumbnailLoader final : public QObject
     int Side() const { return m_side; }
 
     // The state of an entry's picture, and the picture when it is Ready.
-    State Lookup(int32_t entryIndex, QImage *picture = nullptr);
+    State Lookup(int32_t entryIndex, QPixmap *picture = nullptr);
     // Asks for the pictures of these entries, the most wanted first. Entries of
     // an earlier request that no worker has started are dropped.
     void Request(const std::vector<std::pair<int32_t, PakEntry>> &entries);
@@ -69,7 +70,7 @@ class ThumbnailLoader final : public QObject
     };
     struct Cached
     {
-        QImage Picture; // null: Failed
+        QPixmap Picture; // null: Failed
         std::list<int32_t>::iterator Use;
     };
 
