@@ -220,8 +220,8 @@ TEST(BptcBlocksTest, DecodesEveryBc7Mode)
 
 TEST(BptcBlocksTest, Bc7SolidAndReservedBlocks)
 {
-    // Mode 6, both end points 127 with P-bit 1 (255) in colour, alpha 64 with
-    // P-bit 0 (128): every index gives the same pixel.
+    // Mode 6, all end points 127 in colour and 64 in alpha, with P-bits of 1:
+    // 255 and 129 whatever the index.
     BitWriter solid;
     solid.Put(1u << 6, 7);
     for (int k = 0; k < 6; ++k)
