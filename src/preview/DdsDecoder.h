@@ -6,14 +6,25 @@
 #include <string_view>
 #include <vector>
 
-// DirectDraw Surface textures: the first (largest) image of a DDS file,
-// uncompressed or DXT1, DXT3 or DXT5 compressed, as 8-bit RGBA pixels.
+// DirectDraw Surface textures: the first (largest) image of a DDS file as
+// 8-bit RGBA pixels. Reads DXT1 to DXT5, BC4 and BC5 (unsigned and signed),
+// uncompressed pixels described by masks (RGB, luminance, alpha) and the DX10
+// header with BC1 to BC7 and the common uncompressed DXGI formats; of texture
+// arrays and cube maps the first image.
+//
+// How values that 8 bits cannot hold are shown:
+// - signed channels (BC4 and BC5 SNORM) map -1 ... 1 to 0 ... 255, so that 0
+//   is mid grey as in a normal map;
+// - BC6H's half-precision floats are clamped to [0, 1] and scaled to 0 ... 255
+//   (no exposure, no compression of highlights, no change of gamma);
+// - 10- and 16-bit channels are scaled to 8 bits.
 namespace DdsDecoder {
 
 enum class Failure
 {
     None,
-    NotDds,      // no "DDS " signature or a header of the wrong size
+    NotDds,      // no "DDS " signature, a header of the wrong size or one that
+                 // contradicts itself (a texture array of no images)
     TooLarge,    // the dimensions exceed the limits
     Truncated,   // the file ends before the image's pixels do
     Unsupported, // a pixel format this decoder does not read
@@ -40,7 +51,12 @@ struct Header
 {
     uint32_t Width = 0;
     uint32_t Height = 0;
-    std::string Format; // "DXT1", "DXT3", "DXT5", "RGBA 32 Bit", "RGB 24 Bit", ...
+    // A readable name of the pixel format: "DXT1", "BC5", "BC4, SNORM",
+    // "BC7, sRGB", "BC6H, UF16", "R8G8B8A8", "L8", "RGBA 32 Bit", ...
+    std::string Format;
+    uint32_t Mipmaps = 1;     // the images of the mipmap chain, the first included
+    bool TwoChannels = false; // only red and green (BC5, R8G8, R16G16), as normal maps
+                              // store x and y
 };
 
 struct Image

@@ -9,7 +9,10 @@
 #include <QByteArray>
 #include <QImageReader>
 
+#include <algorithm>
+#include <cmath>
 #include <mutex>
+#include <vector>
 
 namespace PreviewLoader {
 
@@ -56,7 +59,7 @@ void AddScaledCopy(PreviewResult &result, const QSize &fit)
                         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-PreviewResult DecodeDds(const std::string &bytes, PreviewResult result,
+PreviewResult DecodeDds(const std::string &bytes, PreviewResult result, bool normalMap,
                         const std::function<bool()> &cancelled)
 {
     DdsDecoder::Limits limits;
@@ -88,6 +91,10 @@ PreviewResult DecodeDds(const std::string &bytes, PreviewResult result,
         static_cast<qsizetype>(result.PixelSize.width()) * 4, QImage::Format_ARGB32_Premultiplied,
         [](void *data) { delete static_cast<std::vector<uint8_t> *>(data); }, pixels);
     result.Format = QStringLiteral("DDS (%1)").arg(QString::fromStdString(info.Format));
+    result.Mipmaps = static_cast<int32_t>(info.Mipmaps);
+    result.TwoChannels = info.TwoChannels;
+    if (normalMap && info.TwoChannels)
+        ReconstructNormalZ(result.Picture);
     result.Kind = PreviewKind::Image;
     return result;
 }
@@ -170,6 +177,33 @@ void SetImageLimits()
 {
     static std::once_flag once;
     std::call_once(once, [] { QImageReader::setAllocationLimit(ImageAllocationMiB); });
+}
+
+void ReconstructNormalZ(QImage &picture)
+{
+    // Every red and green pair's blue, worked out once.
+    static const std::vector<uint8_t> blue = [] {
+        std::vector<uint8_t> table(256 * 256);
+        for (int red = 0; red < 256; ++red) {
+            for (int green = 0; green < 256; ++green) {
+                const double x = red / 127.5 - 1.0;
+                const double y = green / 127.5 - 1.0;
+                const double z = std::sqrt(std::max(0.0, 1.0 - x * x - y * y));
+                table[static_cast<size_t>(red * 256 + green)] =
+                    static_cast<uint8_t>(std::lround((z + 1.0) * 127.5));
+            }
+        }
+        return table;
+    }();
+    for (int row = 0; row < picture.height(); ++row) {
+        auto *pixel = reinterpret_cast<QRgb *>(picture.scanLine(row));
+        for (int column = 0; column < picture.width(); ++column, ++pixel) {
+            const int red = qRed(*pixel);
+            const int green = qGreen(*pixel);
+            *pixel =
+                qRgba(red, green, blue[static_cast<size_t>(red * 256 + green)], qAlpha(*pixel));
+        }
+    }
 }
 
 QString NameExtension(const std::string &name)
@@ -291,7 +325,7 @@ PreviewResult Load(const PreviewRequest &request, const std::function<bool()> &c
         return Failed(std::move(result), PreviewFailure::Cancelled);
     SetImageLimits();
     if (dds)
-        result = DecodeDds(bytes, std::move(result), cancelled);
+        result = DecodeDds(bytes, std::move(result), request.NormalMap, cancelled);
     else if (format == "tga")
         result = DecodeTga(bytes, std::move(result));
     else

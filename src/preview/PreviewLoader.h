@@ -23,6 +23,8 @@ struct PreviewRequest
     int32_t Index = -1; // the entry's directory index
     bool ForceHex = false;
     QSize FitSize; // the area a picture is shown in; a scaled copy is made for it
+    // A DDS picture of only red and green gets the blue of a normal map's z.
+    bool NormalMap = false;
 };
 
 enum class PreviewKind
@@ -76,11 +78,14 @@ struct PreviewResult
     std::shared_ptr<const std::string> Bytes;
 
     // Image: the picture, a copy scaled to FitSize (null when it fits as it is),
-    // its size and its format ("PNG", "DDS (DXT5)").
+    // its size and its format ("PNG", "DDS (DXT5)", "DDS (BC7, sRGB)"); for DDS
+    // the images of its mipmap chain and whether it holds only red and green.
     QImage Picture;
     QImage Scaled;
     QSize PixelSize;
     QString Format;
+    int32_t Mipmaps = 0;
+    bool TwoChannels = false;
 };
 
 namespace PreviewLoader {
@@ -107,6 +112,11 @@ PreviewResult Load(const PreviewRequest &request, const std::function<bool()> &c
 // Lays out decoded text as display lines (sets Text, Segments, LineCount,
 // LongestSegment).
 void LayoutText(const QString &text, PreviewResult &result);
+
+// Sets blue to a normal map's z from red and green as its x and y (0 ... 255
+// for -1 ... 1): z = sqrt(1 - x^2 - y^2), stored the same way. picture holds
+// opaque pixels of Format_ARGB32_Premultiplied.
+void ReconstructNormalZ(QImage &picture);
 
 // The extension of a stored name, in lower case ("dds" for "tex\\a.DDS").
 QString NameExtension(const std::string &name);

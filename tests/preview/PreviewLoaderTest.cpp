@@ -92,6 +92,19 @@ std::string Dxt1(uint32_t width, uint32_t height)
     return bytes;
 }
 
+// A 4 x 4 BC5 texture with a mipmap chain of three images: every pixel of the
+// first red 255 (x = 1) and green 128 (y = 0) but the first, which is 128
+// and 128 (a normal straight up).
+std::string Bc5WithMipmaps()
+{
+    std::string bytes = Dxt1(4, 4).substr(0, 128);
+    Put32(bytes, 28, 3);
+    bytes.replace(84, 4, "ATI2");
+    const std::string red("\xFF\x80\x01\x00\x00\x00\x00\x00", 8);   // pixel 0: 128, the rest 255
+    const std::string green("\x80\x80\x00\x00\x00\x00\x00\x00", 8); // all 128
+    return bytes + red + green + std::string(16 + 16, '\0');
+}
+
 // A 2 x 1 uncompressed TGA without the footer of TGA 2.0, as most textures
 // are, top row first: a red and a green pixel.
 std::string Tga()
@@ -229,6 +242,32 @@ TEST_F(PreviewLoaderTest, ShowsPicturesTextAndEverythingElseAsHex)
     const PreviewResult forcedHex = PreviewLoader::Load(forced);
     ASSERT_EQ(forcedHex.Kind, PreviewKind::Hex);
     EXPECT_EQ(forcedHex.Bytes->substr(0, 4), "DDS ");
+}
+
+TEST_F(PreviewLoaderTest, TellsTheDdsFormatAndMakesNormalMapsOfTwoChannels)
+{
+    auto requests =
+        Archive({Entry("normal.dds", Bc5WithMipmaps()), Entry("farbe.dds", Dxt1(4, 4))});
+    const PreviewResult plain = PreviewLoader::Load(requests[0]);
+    ASSERT_EQ(plain.Kind, PreviewKind::Image);
+    EXPECT_EQ(plain.Format, QStringLiteral("DDS (BC5)"));
+    EXPECT_EQ(plain.Mipmaps, 3);
+    EXPECT_TRUE(plain.TwoChannels);
+    EXPECT_EQ(plain.Picture.pixelColor(1, 0), QColor(255, 128, 0));
+
+    // Blue from x and y: straight up (0, 0) gives z = 1, (1, 0) gives z = 0.
+    requests[0].NormalMap = true;
+    const PreviewResult normal = PreviewLoader::Load(requests[0]);
+    ASSERT_EQ(normal.Kind, PreviewKind::Image);
+    EXPECT_EQ(normal.Picture.pixelColor(0, 0), QColor(128, 128, 255));
+    EXPECT_EQ(normal.Picture.pixelColor(1, 0), QColor(255, 128, 128));
+
+    // Pictures of three or four channels stay as they are.
+    requests[1].NormalMap = true;
+    const PreviewResult colour = PreviewLoader::Load(requests[1]);
+    EXPECT_FALSE(colour.TwoChannels);
+    EXPECT_EQ(colour.Mipmaps, 1);
+    EXPECT_EQ(colour.Picture.pixelColor(1, 0), QColor(0, 0, 0xFF));
 }
 
 TEST_F(PreviewLoaderTest, ReadsTheFirstMebibyteOfTextAndScalesLargePictures)

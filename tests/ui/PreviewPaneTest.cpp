@@ -2,6 +2,7 @@
 #include "FilterBar.h"
 #include "PakListModel.h"
 #include "PakWriter.h"
+#include "PreviewImageView.h"
 #include "TestSupport.h"
 #include "UiTestSupport.h"
 #include "frmMain.h"
@@ -51,6 +52,17 @@ std::string Dxt1(uint32_t side)
     return bytes;
 }
 
+// A 4 x 4 BC5 normal map of three mipmaps, every pixel straight up (x = y = 0).
+std::string Bc5()
+{
+    std::string bytes = Dxt1(4);
+    bytes.resize(128);
+    Put32(bytes, 28, 3);
+    bytes.replace(84, 4, "ATI2");
+    const std::string half("\x80\x80\x00\x00\x00\x00\x00\x00", 8);
+    return bytes + half + half + std::string(32, '\0');
+}
+
 PakWriterEntry Entry(const std::string &name, const std::string &data)
 {
     PakWriterEntry entry;
@@ -81,7 +93,8 @@ class PreviewPaneTest : public ::testing::Test
             m_path,
             {Entry("readme.txt", "Zeile eins\r\nZeile zwei\r\n"), Entry("tex\\wand.dds", Dxt1(8)),
              Entry("daten.bin", std::string("\x01\x00\xFF", 3)), beyond, nowhere,
-             Entry("eine.txt", "nur eine Zeile"), Entry("ein.bin", std::string(1, '\x01'))},
+             Entry("eine.txt", "nur eine Zeile"), Entry("ein.bin", std::string(1, '\x01')),
+             Entry("tex\\normal.dds", Bc5())},
             options));
     }
     void TearDown() override { Flush(); }
@@ -185,6 +198,37 @@ TEST_F(PreviewPaneTest, ShowsTheCurrentRowAsTextPictureOrHex)
     EXPECT_EQ(pane->MessageText(), "Kein Eintrag ausgewählt"_q);
 }
 
+TEST_F(PreviewPaneTest, NormalMapsOfTwoChannelsGetTheirBlueOnRequest)
+{
+    frmMain window({QString::fromStdString(m_path)});
+    window.ViewPreview();
+    PreviewPane *pane = window.Preview();
+    auto *normal = pane->findChild<QCheckBox *>(QStringLiteral("chkPreviewNormal"));
+    ASSERT_NE(normal, nullptr);
+    EXPECT_EQ(normal->text(), "&Normalenkarte"_q);
+    auto *picture = pane->findChild<PreviewImageView *>(QStringLiteral("picPreview"));
+    ASSERT_NE(picture, nullptr);
+
+    ASSERT_TRUE(ShowRow(window, 7));
+    EXPECT_EQ(pane->InfoText(), "4 × 4 Pixel, DDS (BC5), 3 Mipmaps"_q);
+    EXPECT_FALSE(normal->isHidden());
+    EXPECT_EQ(picture->Picture().pixelColor(0, 0), QColor(128, 128, 0));
+    QSignalSpy shown(pane, &PreviewPane::PreviewShown);
+    normal->setChecked(true);
+    ASSERT_TRUE(shown.wait(5000));
+    EXPECT_EQ(picture->Picture().pixelColor(0, 0), QColor(128, 128, 255));
+
+    // Only for pictures of red and green.
+    ASSERT_TRUE(ShowRow(window, 1));
+    EXPECT_TRUE(normal->isHidden());
+    EXPECT_EQ(pane->InfoText(), "8 × 8 Pixel, DDS (DXT1)"_q);
+    ASSERT_TRUE(ShowRow(window, 7));
+    EXPECT_FALSE(normal->isHidden());
+    EXPECT_EQ(picture->Picture().pixelColor(0, 0), QColor(128, 128, 255));
+    window.FileClose();
+    EXPECT_TRUE(normal->isHidden());
+}
+
 TEST_F(PreviewPaneTest, ANewerRowDiscardsTheOlderPreview)
 {
     frmMain window({QString::fromStdString(m_path)});
@@ -230,6 +274,8 @@ TEST_F(PreviewPaneTest, ItsStateIsSavedWithTheViewSettings)
     EXPECT_NE(language.find("mnuViewPreview.Caption=&Vorschau"), std::string::npos);
     EXPECT_NE(language.find("strPreviewFailed=Vorschau nicht m"), std::string::npos);
     EXPECT_NE(language.find("chkPreviewHex.Caption=&Hex"), std::string::npos);
+    EXPECT_NE(language.find("chkPreviewNormal.Caption=&Normalenkarte"), std::string::npos);
+    EXPECT_NE(language.find("strPreviewMipmaps=Mipmaps"), std::string::npos);
 }
 
 } // namespace

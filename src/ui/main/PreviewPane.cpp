@@ -67,6 +67,7 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent)
     m_strPreviewHex = QStringLiteral("Hex");
     m_strPreviewPixels = QStringLiteral("Pixel");
     m_strPreviewCut = QStringLiteral("angezeigt: die ersten %1 von %2");
+    m_strPreviewMipmaps = QStringLiteral("Mipmaps");
 
     m_lblName = RuntimeLabel("lblPreviewName", this);
     m_lblName->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -75,6 +76,13 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent)
     m_chkHex->setToolTip(QStringLiteral("Jede Datei als Hex-Dump anzeigen"));
     m_chkHex->setFocusPolicy(Qt::TabFocus);
     connect(m_chkHex, &QCheckBox::toggled, this, [this] { Start(); });
+    m_chkNormal = new QCheckBox(QStringLiteral("&Normalenkarte"), this);
+    m_chkNormal->setObjectName(QStringLiteral("chkPreviewNormal"));
+    m_chkNormal->setToolTip(
+        QStringLiteral("Blau als z einer Normalenkarte aus Rot und Grün berechnen"));
+    m_chkNormal->setFocusPolicy(Qt::TabFocus);
+    m_chkNormal->hide();
+    connect(m_chkNormal, &QCheckBox::toggled, this, [this] { Start(); });
 
     m_model = new PreviewLinesModel(this);
     m_lvwLines = new QTableView(this);
@@ -116,6 +124,7 @@ PreviewPane::PreviewPane(QWidget *parent) : QWidget(parent)
     auto *top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
     top->addWidget(m_lblName, 1);
+    top->addWidget(m_chkNormal);
     top->addWidget(m_chkHex);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 0, 0, 0);
@@ -161,6 +170,7 @@ void PreviewPane::LoadTexts()
     text("strPreviewHex", m_strPreviewHex);
     text("strPreviewPixels", m_strPreviewPixels);
     text("strPreviewCut", m_strPreviewCut);
+    text("strPreviewMipmaps", m_strPreviewMipmaps);
     std::array<QString, PreviewLinesModel::HexColumnCount> captions = {
         QStringLiteral("Offset"), QStringLiteral("Archiv-Offset"), QStringLiteral("Bytes"),
         QStringLiteral("Zeichen")};
@@ -214,6 +224,7 @@ void PreviewPane::Clear()
     m_blnLoading = false;
     m_tmrLoading->stop();
     m_lblName->clear();
+    m_chkNormal->hide();
     m_model->Clear();
     m_picImage->Clear();
     ShowMessage(m_strPreviewNone);
@@ -230,6 +241,7 @@ void PreviewPane::Start()
     }
     PreviewRequest request = *m_request;
     request.ForceHex = m_chkHex->isChecked();
+    request.NormalMap = m_chkNormal->isChecked();
     // The picture page takes the pages' whole area once it is shown; while another
     // page is shown it keeps an old size.
     request.FitSize = m_pages->contentsRect().size();
@@ -253,6 +265,7 @@ void PreviewPane::Apply(PreviewResult result, uint64_t generation)
     m_blnLoading = false;
     m_tmrLoading->stop();
     m_shownKind = result.Kind;
+    m_chkNormal->setVisible(result.Kind == PreviewKind::Image && result.TwoChannels);
     switch (result.Kind) {
     case PreviewKind::Text:
     case PreviewKind::Hex: {
@@ -293,14 +306,19 @@ void PreviewPane::Apply(PreviewResult result, uint64_t generation)
             m_pages->setCurrentIndex(PageLines);
         break;
     }
-    case PreviewKind::Image:
+    case PreviewKind::Image: {
         m_model->Clear();
         m_picImage->SetPicture(result.Picture, result.Scaled);
-        m_lblInfo->setText(QString::number(result.PixelSize.width()) + QStringLiteral(" × ") +
-                           QString::number(result.PixelSize.height()) + QLatin1Char(' ') +
-                           m_strPreviewPixels + QStringLiteral(", ") + result.Format);
+        QString info = QString::number(result.PixelSize.width()) + QStringLiteral(" × ") +
+                       QString::number(result.PixelSize.height()) + QLatin1Char(' ') +
+                       m_strPreviewPixels + QStringLiteral(", ") + result.Format;
+        if (result.Mipmaps > 1)
+            info += QStringLiteral(", ") + QString::number(result.Mipmaps) + QLatin1Char(' ') +
+                    m_strPreviewMipmaps;
+        m_lblInfo->setText(info);
         m_pages->setCurrentIndex(PageImage);
         break;
+    }
     case PreviewKind::Failed:
     default:
         m_model->Clear();

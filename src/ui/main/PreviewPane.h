@@ -19,7 +19,8 @@ class QTableView;
 class QTimer;
 
 // The pane beside the archive list that shows the current entry: as text with
-// line numbers, as a picture with its size and format, or as a hex dump (for
+// line numbers, as a picture with its size and format (a DDS picture of only
+// red and green, as normal maps store x and y, optionally with z as blue), or as a hex dump (for
 // everything else, and for anything while "Hex" is checked). The entry's bytes
 // are read and decoded on a worker thread; a newer entry discards the preview
 // of an older one. Damaged data shows why it cannot be previewed.
@@ -66,6 +67,7 @@ class PreviewPane final : public QWidget
     PreviewLinesModel *m_model = nullptr;
     QLabel *m_lblName = nullptr;
     QCheckBox *m_chkHex = nullptr;
+    QCheckBox *m_chkNormal = nullptr; // shown for pictures of only red and green
     QStackedWidget *m_pages = nullptr;
     QTableView *m_lvwLines = nullptr;
     PreviewImageView *m_picImage = nullptr;
@@ -97,4 +99,5 @@ class PreviewPane final : public QWidget
     QString m_strPreviewHex;
     QString m_strPreviewPixels;
     QString m_strPreviewCut;
+    QString m_strPreviewMipmaps;
 };
