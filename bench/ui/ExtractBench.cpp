@@ -163,21 +163,6 @@ WindowRun RunWindow(const PakArchive &archive, QTableView &view, const std::stri
 }
 
 // The peak resident memory since the last reset, in MiB.
-double PeakMiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-    return 0;
-}
-
-void ResetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
 struct Listed
 {
     PakArchive Archive;

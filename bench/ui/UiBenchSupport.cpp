@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 
 void QuietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
@@ -25,4 +28,19 @@ double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+double PeakMiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+    return 0;
+}
+
+void ResetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
 }

@@ -16,3 +16,7 @@ QString CliPath();
 
 // The middle value (the upper one of an even count).
 double Median(std::vector<double> values);
+
+// The process's peak resident memory in MiB since the start or the last ResetPeak (Linux).
+double PeakMiB();
+void ResetPeak();
