@@ -493,10 +493,12 @@ TEST_F(frmOptionsTest, AssociationBoxShowsCheckedOnlyWhenEveryConditionHolds)
     reg.SetSectionKey(ClassKey + "\\DefaultIcon");
     reg.SetClassKey(ClassRoot);
     reg.DeleteKey();
-    for (const auto &root : ShellAssociation::WriteRoots())
-        if (root.Root != ClassRoot)
+    for (const auto &root : ShellAssociation::WriteRoots()) {
+        if (root.Root != ClassRoot) {
             EXPECT_EQ(Read(root.Root, root.Prefix + std::string("KMX.Resourcen\\DefaultIcon")),
                       "\"" + exe + "\",1");
+        }
+    }
     EXPECT_FALSE(shown());
 }
 
