@@ -644,7 +644,10 @@ TEST_F(frmOptionsMainTest, LoweringTheRecentFilesCapacityKeepsTheNewest)
     frmMain window;
     QStringList opened;
     for (int i = 0; i < 10; ++i) {
-        opened.prepend(WriteArchive("a" + std::to_string(i) + ".pak"));
+        std::string name = "a"; // built piece by piece: a false -Wrestrict in GCC 12
+        name += std::to_string(i);
+        name += ".pak";
+        opened.prepend(WriteArchive(name));
         window.OpenPakFile(opened.first());
     }
     ASSERT_EQ(window.RecentFiles(), opened);
