@@ -1,5 +1,6 @@
 #include "PakWriter.h"
 #include "TestSupport.h"
+#include "mdlTools.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,9 +10,22 @@
 
 namespace {
 
+// Line ends as LF: on Windows the tool writes text as the console expects, CR LF.
+std::string Unix(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n')
+            out += text[i];
+    return out;
+}
+
 RunResult cli(const std::vector<std::string> &args)
 {
-    return Run(BinPath("vannerby-cli"), args);
+    RunResult r = Run(BinPath("vannerby-cli"), args);
+    r.out = Unix(r.out);
+    r.err = Unix(r.err);
+    return r;
 }
 
 std::vector<std::string> Lines(const std::string &text)
@@ -83,7 +97,9 @@ TEST(CheckCommand, JsonParses)
         QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out;
     const QJsonObject root = document.object();
-    EXPECT_EQ(root.value(QStringLiteral("archive")).toString().toStdString(), path);
+    // The archive's full path in the system's form.
+    EXPECT_EQ(root.value(QStringLiteral("archive")).toString().toStdString(),
+              mdlTools::GetFullPath(path));
     EXPECT_EQ(root.value(QStringLiteral("entries")).toInt(), 2);
     EXPECT_EQ(root.value(QStringLiteral("file_size")).toInt(), 16 + 2 * 136 + 3);
     EXPECT_EQ(root.value(QStringLiteral("unused_bytes")).toInt(), 0);

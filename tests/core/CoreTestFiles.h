@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestSupport.h"
 #include "mdlTools.h"
 
 #include <set>
@@ -21,12 +22,10 @@ struct TestFileTimes
     mdlTools::FileTime Creation = 0, LastAccess = 0, LastWrite = 0;
 };
 TestFileTimes TimesAt(const std::string &path);
-void SetLastWrite(const std::string &path, mdlTools::FileTime time);
+// SetLastWrite and RemoveFile: TestSupport.h.
 
 // Makes a file read-only the system's way (no write bits; the read-only attribute).
 void MakeReadOnly(const std::string &path);
-// Removes a file; false when it could not be removed.
-bool RemoveFile(const std::string &path);
 // Renames a file or folder.
 bool RenamePath(const std::string &from, const std::string &to);
 

@@ -42,20 +42,9 @@ TestFileTimes TimesAt(const std::string &path)
     return times;
 }
 
-void SetLastWrite(const std::string &path, mdlTools::FileTime time)
-{
-    const timespec ts[2] = {mdlTools::FileTimeToTimespec(time), mdlTools::FileTimeToTimespec(time)};
-    utimensat(AT_FDCWD, path.c_str(), ts, 0);
-}
-
 void MakeReadOnly(const std::string &path)
 {
     chmod(path.c_str(), 0444);
-}
-
-bool RemoveFile(const std::string &path)
-{
-    return unlink(path.c_str()) == 0;
 }
 
 bool RenamePath(const std::string &from, const std::string &to)

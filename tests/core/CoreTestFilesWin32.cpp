@@ -51,26 +51,9 @@ TestFileTimes TimesAt(const std::string &path)
             fromFiletime(data.ftLastWriteTime)};
 }
 
-void SetLastWrite(const std::string &path, mdlTools::FileTime time)
-{
-    const HANDLE file =
-        ::CreateFileW(LongPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    FILETIME stamp;
-    stamp.dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
-    stamp.dwHighDateTime = static_cast<DWORD>(time >> 32);
-    ::SetFileTime(file, nullptr, &stamp, &stamp);
-    ::CloseHandle(file);
-}
-
 void MakeReadOnly(const std::string &path)
 {
     ::SetFileAttributesW(LongPath(path).c_str(), FILE_ATTRIBUTE_READONLY);
-}
-
-bool RemoveFile(const std::string &path)
-{
-    return ::DeleteFileW(LongPath(path).c_str()) != 0;
 }
 
 bool RenamePath(const std::string &from, const std::string &to)

@@ -150,9 +150,9 @@ class TranslateFormTest : public ::testing::Test
     void SetUp() override
     {
         EnsureApplication();
-        ::unlink(LanguageFile().c_str());
+        RemoveFile(LanguageFile());
     }
-    void TearDown() override { ::unlink(LanguageFile().c_str()); }
+    void TearDown() override { RemoveFile(LanguageFile()); }
 };
 
 // What the first run writes, in lookup order, in Windows-1252.

@@ -41,8 +41,6 @@ class StoreTest : public ::testing::Test
     bool m_blnHadConfig = false, m_blnHadData = false;
 };
 
-// Sets a variable of the process environment, as the registry's %NAME% expansion reads it.
-void SetEnv(const std::string &name, const std::string &value);
 // A path of the test's temporary folders with the system's own separators, as
 // another program would write it into the registry.
 std::string NativePath(const std::string &path);

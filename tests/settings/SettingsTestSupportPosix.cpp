@@ -57,11 +57,6 @@ bool StoreTest::MakeStoreUnwritable()
     return mdlTools::CreatePath(StorePath());
 }
 
-void SetEnv(const std::string &name, const std::string &value)
-{
-    ::setenv(name.c_str(), value.c_str(), 1);
-}
-
 std::string NativePath(const std::string &path)
 {
     return path;

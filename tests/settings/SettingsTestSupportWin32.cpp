@@ -1,7 +1,6 @@
 #include "SettingsTestSupport.h"
 
 #include "RegistryStore.h"
-#include "WideText.h"
 
 #include <windows.h>
 
@@ -85,11 +84,6 @@ bool StoreTest::NothingStored() const
 bool StoreTest::MakeStoreUnwritable()
 {
     return false;
-}
-
-void SetEnv(const std::string &name, const std::string &value)
-{
-    ::SetEnvironmentVariableW(WideText::FromUtf8(name).c_str(), WideText::FromUtf8(value).c_str());
 }
 
 std::string NativePath(const std::string &path)

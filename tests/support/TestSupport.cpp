@@ -30,6 +30,30 @@ void WriteFile(const std::string &path, const std::string &bytes)
     out << bytes;
 }
 
+bool ResizeFile(const std::string &path, uint64_t size)
+{
+    std::error_code error;
+    std::filesystem::resize_file(NativePath(path), size, error);
+    return !error;
+}
+
+ScopedEnv::ScopedEnv(const std::string &name, const std::string &value) : m_name(name)
+{
+    if (const char *old = std::getenv(name.c_str())) {
+        m_had = true;
+        m_old = old;
+    }
+    SetEnv(name, value);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (m_had)
+        SetEnv(m_name, m_old);
+    else
+        UnsetEnv(m_name);
+}
+
 std::string BinPath(const std::string &name)
 {
     const char *bin = std::getenv("VANNERBY_BIN");

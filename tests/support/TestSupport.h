@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,37 @@ class TempDir final
 
 std::string ReadFile(const std::string &path);
 void WriteFile(const std::string &path, const std::string &bytes);
+// Removes a file; false when it could not be removed.
+bool RemoveFile(const std::string &path);
+// Sets a file's modification time (a FILETIME: 100 ns steps since 1601, UTC).
+void SetLastWrite(const std::string &path, uint64_t fileTime);
+// Makes a file that long, without writing its new bytes (a sparse file where
+// the file system has them).
+bool ResizeFile(const std::string &path, uint64_t size);
+
+// The system's temporary folder: $TMPDIR or /tmp (Windows: GetTempPathW), "/"
+// separators, no trailing one.
+std::string TempFolder();
+
+// The process environment, as the C library's getenv and the system's own
+// lookups read it.
+void SetEnv(const std::string &name, const std::string &value);
+void UnsetEnv(const std::string &name);
+
+// Sets an environment variable for a scope and puts the old state back.
+class ScopedEnv final
+{
+  public:
+    ScopedEnv(const std::string &name, const std::string &value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+  private:
+    std::string m_name;
+    std::string m_old;
+    bool m_had = false;
+};
 
 struct RunResult
 {

@@ -1,7 +1,9 @@
 // Temporary folders and child processes on POSIX systems.
 #include "TestSupport.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <ftw.h>
 #include <stdexcept>
@@ -65,4 +67,35 @@ RunResult Run(const std::string &program, const std::vector<std::string> &args,
     result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
     return result;
+}
+
+bool RemoveFile(const std::string &path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+void SetLastWrite(const std::string &path, uint64_t fileTime)
+{
+    // FILETIME counts 100 ns steps from 1601; the Unix epoch is 11644473600 s later.
+    const auto seconds = static_cast<int64_t>(fileTime / 10000000) - 11644473600LL;
+    const timespec stamp{static_cast<time_t>(seconds),
+                         static_cast<long>(fileTime % 10000000) * 100};
+    const timespec times[2] = {stamp, stamp};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+std::string TempFolder()
+{
+    const char *tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
+void SetEnv(const std::string &name, const std::string &value)
+{
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+void UnsetEnv(const std::string &name)
+{
+    ::unsetenv(name.c_str());
 }

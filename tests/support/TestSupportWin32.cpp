@@ -1,15 +1,20 @@
 // Temporary folders and child processes on Windows.
 #include "TestSupport.h"
 
+#include "PlatformFilesWin32.h"
 #include "WideText.h"
 
 #include <windows.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 
 const char ExecutableSuffix[] = ".exe";
+
+using PlatformFiles::LongPath;
 
 namespace {
 
@@ -125,4 +130,51 @@ RunResult Run(const std::string &program, const std::vector<std::string> &args,
     result.out = ReadFile(io / "out");
     result.err = ReadFile(io / "err");
     return result;
+}
+
+bool RemoveFile(const std::string &path)
+{
+    return ::DeleteFileW(LongPath(path).c_str()) != 0;
+}
+
+void SetLastWrite(const std::string &path, uint64_t fileTime)
+{
+    const HANDLE file =
+        ::CreateFileW(LongPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME stamp;
+    stamp.dwLowDateTime = static_cast<DWORD>(fileTime & 0xFFFFFFFFu);
+    stamp.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+    ::SetFileTime(file, nullptr, &stamp, &stamp);
+    ::CloseHandle(file);
+}
+
+std::string TempFolder()
+{
+    wchar_t base[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, base);
+    if (length == 0 || length > MAX_PATH)
+        throw std::runtime_error("GetTempPathW failed");
+    std::string folder = WideText::ToUtf8(std::wstring(base, length));
+    for (char &c : folder)
+        if (c == '\\')
+            c = '/';
+    if (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+void SetEnv(const std::string &name, const std::string &value)
+{
+    // The C runtime's copy (getenv) and the process's own (GetEnvironmentVariableW) both.
+    ::_wputenv_s(Wide(name).c_str(), Wide(value).c_str());
+    ::SetEnvironmentVariableW(Wide(name).c_str(), Wide(value).c_str());
+}
+
+void UnsetEnv(const std::string &name)
+{
+    ::_wputenv_s(Wide(name).c_str(), L"");
+    ::SetEnvironmentVariableW(Wide(name).c_str(), nullptr);
 }

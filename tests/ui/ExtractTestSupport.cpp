@@ -11,10 +11,6 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 struct ModalDriver::State
 {
     std::deque<Handler> Handlers;
@@ -83,23 +79,13 @@ ModalDriver::Handler AnswerBox(int standardButton, QString *text)
 
 const std::string &ExtractTest::LanguageFile()
 {
-    static const std::string path = [] {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string file = std::string(tmp != nullptr ? tmp : "/tmp") + "/extract.lng";
-        EXPECT_TRUE(mdlI18n::SetLanguageFile(file));
-        return file;
-    }();
-    return path;
+    return LanguageFileNamed("extract.lng");
 }
 
 void ExtractTest::SetUp()
 {
-    ::unlink(LanguageFile().c_str());
-    const char *config = std::getenv("XDG_CONFIG_HOME");
-    ASSERT_NE(config, nullptr);
-    const std::string store = std::string(config) + "/vannerby/registry.db";
-    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
-        ::unlink((store + suffix).c_str());
+    RemoveFile(LanguageFile());
+    ForgetSettings();
     mdlState::AppSettings = AppSettingsRecord{};
     mdlState::AppSettings.RecentDirsMax = 10;
     mdlState::AppSettings.UsePathNames = 1;
@@ -114,7 +100,7 @@ void ExtractTest::TearDown()
 {
     Flush();
     m_model.Clear();
-    ::unlink(LanguageFile().c_str());
+    RemoveFile(LanguageFile());
 }
 
 void ExtractTest::Load(const std::vector<PakWriterEntry> &entries, bool withTimes)
@@ -154,11 +140,4 @@ std::vector<std::string> SectionKeys(const std::string &file, const std::string 
     ini.EnumerateCurrentSection(keys, count);
     keys.resize(static_cast<size_t>(count));
     return keys;
-}
-
-void SetLastWrite(const std::string &path, uint64_t fileTime)
-{
-    const timespec stamp = mdlTools::FileTimeToTimespec(fileTime);
-    const timespec times[2] = {stamp, stamp};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }

@@ -85,5 +85,3 @@ class ExtractTest : public ::testing::Test
 PakWriterEntry Entry(const std::string &name, const std::string &data, uint64_t lastWrite = 0);
 // The entries of the language file's section, in file order.
 std::vector<std::string> SectionKeys(const std::string &file, const std::string &section);
-// Sets a file's modification time (FILETIME).
-void SetLastWrite(const std::string &path, uint64_t fileTime);

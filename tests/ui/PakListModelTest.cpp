@@ -203,8 +203,11 @@ TEST(PakListModel, SelectionFollowsRowsThroughASort)
 {
     TempDir dir;
     std::vector<PakWriterEntry> entries;
-    for (int i = 0; i < 50; ++i)
-        entries.push_back(Entry("f" + std::to_string(i), static_cast<size_t>(50 - i)));
+    for (int i = 0; i < 50; ++i) {
+        std::string name = "f"; // not "f" + ...: a false -Wrestrict in GCC 12
+        name += std::to_string(i);
+        entries.push_back(Entry(name, static_cast<size_t>(50 - i)));
+    }
     PakArchive archive = LoadArchive(dir, entries, false);
     PakListModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);

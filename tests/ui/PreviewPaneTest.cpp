@@ -17,19 +17,11 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace {
 
 const std::string &LanguageFile()
 {
-    static const std::string path = [] {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string file = std::string(tmp != nullptr ? tmp : "/tmp") + "/PreviewPaneTest.lng";
-        EXPECT_TRUE(mdlI18n::SetLanguageFile(file));
-        return file;
-    }();
-    return path;
+    return LanguageFileNamed("PreviewPaneTest.lng");
 }
 
 void Put32(std::string &bytes, size_t at, uint32_t value)
@@ -76,12 +68,8 @@ class PreviewPaneTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        ::unlink(LanguageFile().c_str());
-        const char *config = std::getenv("XDG_CONFIG_HOME");
-        ASSERT_NE(config, nullptr);
-        const std::string store = std::string(config) + "/vannerby/registry.db";
-        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
-            ::unlink((store + suffix).c_str());
+        RemoveFile(LanguageFile());
+        ForgetSettings();
         PakWriterEntry beyond = Entry("weg.txt", "abc");
         beyond.Size = 1 << 24;
         PakWriterEntry nowhere = Entry("negativ.txt", "abc");

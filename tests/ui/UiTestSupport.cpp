@@ -1,5 +1,8 @@
 #include "UiTestSupport.h"
 
+#include "TestSupport.h"
+#include "mdlI18n.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QLocale>
@@ -92,6 +95,16 @@ MessageBoxSeen ExpectMessageBox(const std::function<void()> &action)
     action();
     timer.stop();
     return seen;
+}
+
+const std::string &LanguageFileNamed(const std::string &name)
+{
+    static const std::string path = [&name] {
+        std::string file = TempFolder() + "/" + name;
+        EXPECT_TRUE(mdlI18n::SetLanguageFile(file));
+        return file;
+    }();
+    return path;
 }
 
 void Flush()

@@ -36,6 +36,21 @@ class QFileDialog;
 void WithModalDialog(const std::function<void(QFileDialog *)> &answer,
                      const std::function<void()> &action);
 
+// Empties the viewer's settings store: Linux, the SQLite file below the test's
+// own $XDG_CONFIG_HOME; Windows, the keys the viewer and these tests write, in
+// the registry of the test run's Wine prefix (a test on a real Windows skips).
+// UiTestSupportPosix.cpp, UiTestSupportWin32.cpp.
+void ForgetSettings();
+// True while the viewer has stored nothing.
+bool NothingStored();
+// An absolute path given in Linux's form ("/opt/kmxp") in the system's own
+// form: unchanged on Linux, "C:\opt\kmxp" on Windows.
+std::string SystemPath(const std::string &path);
+
+// The language file of a test program: name below the temporary folder, set
+// once for the whole run.
+const std::string &LanguageFileNamed(const std::string &name);
+
 // Processes pending events and deferred deletions.
 void Flush();
 

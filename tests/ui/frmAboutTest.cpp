@@ -22,10 +22,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace RegistryTypes;
 
@@ -45,13 +44,7 @@ namespace {
 
 const std::string &LanguageFile()
 {
-    static const std::string path = [] {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string file = std::string(tmp != nullptr ? tmp : "/tmp") + "/frmAboutTest.lng";
-        EXPECT_TRUE(mdlI18n::SetLanguageFile(file));
-        return file;
-    }();
-    return path;
+    return LanguageFileNamed("frmAboutTest.lng");
 }
 
 class frmAboutTest : public ::testing::Test
@@ -59,16 +52,16 @@ class frmAboutTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        ::unlink(LanguageFile().c_str());
-        if (const char *old = std::getenv("XDG_CONFIG_HOME"))
-            m_oldConfig = old;
-        ::setenv("XDG_CONFIG_HOME", m_config.path().c_str(), 1);
+        RemoveFile(LanguageFile());
+        m_configHome = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", m_config.path());
+        ForgetSettings();
     }
     void TearDown() override
     {
         Flush();
-        ::unlink(LanguageFile().c_str());
-        ::setenv("XDG_CONFIG_HOME", m_oldConfig.c_str(), 1);
+        RemoveFile(LanguageFile());
+        ForgetSettings();
+        m_configHome.reset();
     }
 
     template <class T> static T *Find(QWidget &dialog, const char *name)
@@ -84,11 +77,15 @@ class frmAboutTest : public ::testing::Test
         return label != nullptr ? label->text() : QString();
     }
 
-    // An executable shell script that leaves a file behind when it runs.
-    std::string WriteTool(const std::string &path, const std::string &marker)
+    // A program at path that leaves the file path + ".ran" behind when it runs.
+    static std::string WriteTool(const std::string &path)
     {
-        WriteFile(path, "#!/bin/sh\ntouch '" + marker + "'\n");
-        EXPECT_EQ(::chmod(path.c_str(), 0755), 0);
+        const auto native = [](const std::string &utf8) {
+            return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+        };
+        std::error_code error;
+        std::filesystem::copy_file(native(BinPath("MarkerTool")), native(path), error);
+        EXPECT_FALSE(error) << error.message();
         return path;
     }
 
@@ -107,7 +104,7 @@ class frmAboutTest : public ::testing::Test
 
     TempDir m_config;
     TempDir m_dir;
-    std::string m_oldConfig;
+    std::unique_ptr<ScopedEnv> m_configHome;
 };
 
 } // namespace
@@ -203,22 +200,22 @@ TEST_F(frmAboutTest, SystemInformationToolIsLookedUpInTheStore)
     EXPECT_EQ(AnswerMessageBoxes([&] { Find<QPushButton>(dialog, "cmdSysInfo")->click(); }), 0);
 
     // A folder that does not hold the tool: still nothing.
-    const std::string marker = m_dir / "started";
+    const std::string marker = m_dir / "MSINFO32.EXE.ran";
     SetString("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", m_dir.path());
     dialog.StartSysInfo();
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_FALSE(mdlTools::FileExists(marker));
 
     // The tool in the named folder.
-    WriteTool(m_dir / "MSINFO32.EXE", marker);
+    WriteTool(m_dir / "MSINFO32.EXE");
     dialog.StartSysInfo();
     EXPECT_TRUE(Appears(marker));
 
     // The full path of the first key comes first, whatever the folder holds.
-    const std::string other = m_dir / "other-started";
-    const std::string tool = WriteTool(m_dir / "sysinfo tool", other);
+    const std::string tool = WriteTool(m_dir / ("sysinfo tool" + std::string(ExecutableSuffix)));
+    const std::string other = tool + ".ran";
     SetString("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", tool);
-    ::unlink(marker.c_str());
+    RemoveFile(marker);
     Find<QPushButton>(dialog, "cmdSysInfo")->click();
     EXPECT_TRUE(Appears(other));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));

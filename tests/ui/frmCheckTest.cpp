@@ -20,24 +20,21 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace {
 
 class frmCheckTest : public ::testing::Test
 {
   protected:
-    static void SetUpTestSuite()
+    static void SetUpTestSuite() { LanguageFileNamed("frmCheckTest.lng"); }
+    void SetUp() override
     {
-        const char *tmp = std::getenv("TMPDIR");
-        ASSERT_TRUE(mdlI18n::SetLanguageFile(std::string(tmp != nullptr ? tmp : "/tmp") +
-                                             "/frmCheckTest.lng"));
+        RemoveFile(mdlI18n::LanguageFile());
+        ForgetSettings();
     }
-    void SetUp() override { ::unlink(mdlI18n::LanguageFile().c_str()); }
     void TearDown() override
     {
         Flush();
-        ::unlink(mdlI18n::LanguageFile().c_str());
+        RemoveFile(mdlI18n::LanguageFile());
     }
 
     TempDir m_dir;
@@ -154,7 +151,7 @@ TEST_F(frmCheckTest, MainWindowShowsTheFindingsAndSelectsTheirEntries)
     // A file that has gone since it was opened: the error box, no window.
     window.CheckWindow()->close();
     Flush();
-    ASSERT_EQ(::unlink(sound.c_str()), 0);
+    ASSERT_TRUE(RemoveFile(sound));
     const MessageBoxSeen seen = ExpectMessageBox([&] { check->trigger(); });
     EXPECT_TRUE(seen.Shown);
     EXPECT_TRUE(seen.Text.contains("(Runtime-Error: 53)"_q));

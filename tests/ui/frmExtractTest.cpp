@@ -16,8 +16,6 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include <unistd.h>
-
 namespace {
 
 QString Q(const std::string &text)
@@ -71,12 +69,12 @@ TEST_F(frmExtractTest, TheSelectionDecidesWhetherSelectedFilesCanBeChosen)
 TEST_F(frmExtractTest, ProposesTheLastFolderTheNewestRecentOneOrResourcenUnp)
 {
     // First use: below the simulator's folder, or the home folder without one.
-    mdlState::AppSettings.HostFolder = "/opt/kmxp";
+    mdlState::AppSettings.HostFolder = SystemPath("/opt/kmxp");
     EXPECT_EQ(Combo(*std::make_unique<frmExtract>(&m_view))->currentText(),
-              QStringLiteral("/opt/kmxp/RESOURCEN.UNP"));
+              Q(SystemPath("/opt/kmxp/RESOURCEN.UNP")));
     mdlState::AppSettings.HostFolder.clear();
     EXPECT_EQ(Combo(*std::make_unique<frmExtract>(&m_view))->currentText(),
-              QDir::homePath() + QStringLiteral("/RESOURCEN.UNP"));
+              QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/RESOURCEN.UNP")));
 
     {
         QComboBox combo;
@@ -97,11 +95,15 @@ TEST_F(frmExtractTest, ProposesTheLastFolderTheNewestRecentOneOrResourcenUnp)
 
 TEST_F(frmExtractTest, NormalisesBlanksTrailingSeparatorsAndRelativeFolders)
 {
-    EXPECT_EQ(frmExtract::NormalizeFolder(QStringLiteral("  /a/b/  ")), QStringLiteral("/a/b"));
-    EXPECT_EQ(frmExtract::NormalizeFolder(QStringLiteral("/")), QStringLiteral("/"));
-    EXPECT_EQ(frmExtract::NormalizeFolder(QStringLiteral("/a/./c/../b")), QStringLiteral("/a/b"));
+    // Paths in the system's own form, separators included.
+    const auto normal = [](const std::string &text) {
+        return frmExtract::NormalizeFolder(Q(text)).toStdString();
+    };
+    EXPECT_EQ(normal("  " + SystemPath("/a/b/") + "  "), SystemPath("/a/b"));
+    EXPECT_EQ(normal(SystemPath("/")), SystemPath("/"));
+    EXPECT_EQ(normal(SystemPath("/a/./c/../b")), SystemPath("/a/b"));
     EXPECT_EQ(frmExtract::NormalizeFolder(QStringLiteral("rel/x")),
-              QDir::currentPath() + QStringLiteral("/rel/x"));
+              QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/rel/x")));
     EXPECT_EQ(frmExtract::NormalizeFolder(QString()), QString());
 
     // Confirming stores the normal form of what was typed.

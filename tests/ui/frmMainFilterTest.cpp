@@ -21,23 +21,17 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace {
 
 class frmMainFilterTest : public ::testing::Test
 {
   protected:
-    static void SetUpTestSuite()
-    {
-        const char *tmp = std::getenv("TMPDIR");
-        ASSERT_TRUE(mdlI18n::SetLanguageFile(std::string(tmp != nullptr ? tmp : "/tmp") +
-                                             "/frmMainFilterTest.lng"));
-    }
+    static void SetUpTestSuite() { LanguageFileNamed("frmMainFilterTest.lng"); }
+    void SetUp() override { ForgetSettings(); }
     void TearDown() override
     {
         Flush();
-        ::unlink(mdlI18n::LanguageFile().c_str());
+        RemoveFile(mdlI18n::LanguageFile());
     }
 
     QString WriteArchive(const std::string &name, const std::vector<std::string> &names)
@@ -249,8 +243,11 @@ TEST_F(frmMainFilterTest, TheExtractDialogSaysThatTheFilterNarrowsAllFiles)
 TEST_F(frmMainFilterTest, CountsAreGroupedAndOneFileIsSingular)
 {
     std::vector<std::string> names;
-    for (int i = 0; i < 1200; ++i)
-        names.push_back("f" + std::to_string(i));
+    for (int i = 0; i < 1200; ++i) {
+        std::string name = "f"; // not "f" + ...: a false -Wrestrict in GCC 12
+        name += std::to_string(i);
+        names.push_back(name);
+    }
     frmMain window({WriteArchive("many.pak", names)});
     window.show();
     EXPECT_TRUE(Panel(window, "Total").startsWith("1.200 Dateien ("_q))

