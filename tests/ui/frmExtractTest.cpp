@@ -18,6 +18,12 @@
 
 namespace {
 
+// A path as the system writes it (backslashes on Windows), as the dialog stores it.
+std::string Native(const std::string &path)
+{
+    return QDir::toNativeSeparators(QString::fromStdString(path)).toStdString();
+}
+
 QString Q(const std::string &text)
 {
     return QString::fromStdString(text);
@@ -114,8 +120,8 @@ TEST_F(frmExtractTest, NormalisesBlanksTrailingSeparatorsAndRelativeFolders)
     QString value;
     ModalDriver driver({Click<frmExtract>("cmdExtract")});
     EXPECT_TRUE(dialog.ShowDlg(value, nullptr));
-    EXPECT_EQ(mdlState::AppSettings.LastExtractFolder, folder);
-    EXPECT_EQ(StoredRecentDirs(), std::vector<std::string>{folder});
+    EXPECT_EQ(mdlState::AppSettings.LastExtractFolder, Native(folder));
+    EXPECT_EQ(StoredRecentDirs(), std::vector<std::string>{Native(folder)});
 }
 
 TEST_F(frmExtractTest, AMissingFolderIsCreatedOnYesAndTheDialogStaysOpenOnNo)
@@ -137,7 +143,8 @@ TEST_F(frmExtractTest, AMissingFolderIsCreatedOnYesAndTheDialogStaysOpenOnNo)
              }});
         EXPECT_FALSE(dialog.ShowDlg(value, nullptr));
         EXPECT_TRUE(stillOpen);
-        EXPECT_EQ(question, "Verzeichnis existiert nicht!\n"_q + Q(folder) +
+        EXPECT_EQ(question, "Verzeichnis existiert nicht!\n"_q +
+                                QDir::toNativeSeparators(Q(folder)) +
                                 "\nSoll das Verzeichnis erstellt werden?"_q);
         EXPECT_FALSE(mdlTools::DirExists(folder));
         EXPECT_EQ(mdlState::AppSettings.LastExtractFolder, "");
@@ -153,12 +160,12 @@ TEST_F(frmExtractTest, AMissingFolderIsCreatedOnYesAndTheDialogStaysOpenOnNo)
     EXPECT_TRUE(dialog.ShowDlg(value, nullptr));
     EXPECT_TRUE(mdlTools::DirExists(folder));
     const AppSettingsRecord &settings = mdlState::AppSettings;
-    EXPECT_EQ(settings.LastExtractFolder, folder);
+    EXPECT_EQ(settings.LastExtractFolder, Native(folder));
     EXPECT_EQ(settings.OverWrite, 1);
     EXPECT_EQ(settings.SkipOldFiles, 1);
     EXPECT_EQ(settings.UsePathNames, 0);
     EXPECT_TRUE(settings.ExtractSelectedOnly);
-    EXPECT_EQ(StoredRecentDirs(), std::vector<std::string>{folder});
+    EXPECT_EQ(StoredRecentDirs(), std::vector<std::string>{Native(folder)});
 }
 
 TEST_F(frmExtractTest, CancelButtonEscAndTheCloseBoxStoreNothing)

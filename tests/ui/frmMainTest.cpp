@@ -418,7 +418,7 @@ TEST_F(frmMainTest, DropsOpenTheFirstArchiveOnly)
     }
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, archives.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.List()->viewport(), &drop);
-    EXPECT_EQ(window.FileName(), first);
+    EXPECT_EQ(window.FileName(), QDir::toNativeSeparators(first));
 }
 
 TEST_F(frmMainTest, DragOutWritesTheSelectedEntriesBelowTheTemporaryFolder)
@@ -594,8 +594,8 @@ TEST_F(frmMainTest, OpenCommandOffersArchivesFirst)
             static_cast<QDialog *>(dialog)->accept();
         },
         [&] { QTest::keyClick(window.List(), Qt::Key_O, Qt::ControlModifier); });
-    EXPECT_EQ(window.FileName(), other);
-    EXPECT_EQ(window.RecentFiles().first(), other);
+    EXPECT_EQ(window.FileName(), QDir::toNativeSeparators(other));
+    EXPECT_EQ(window.RecentFiles().first(), QDir::toNativeSeparators(other));
 }
 
 TEST_F(frmMainTest, MaximizedWindowKeepsItsNormalBounds)
@@ -660,7 +660,7 @@ TEST_F(frmMainTest, EveryWayOfOpeningLeavesTheShortcutsToTheList)
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(second)});
         window.DropData(&data);
-        EXPECT_EQ(window.FileName(), second);
+        EXPECT_EQ(window.FileName(), QDir::toNativeSeparators(second));
     });
     fromBox([&] {
         WithModalDialog(
@@ -672,7 +672,7 @@ TEST_F(frmMainTest, EveryWayOfOpeningLeavesTheShortcutsToTheList)
                 static_cast<QDialog *>(dialog)->accept();
             },
             [&] { window.FileOpen(); });
-        EXPECT_EQ(window.FileName(), first);
+        EXPECT_EQ(window.FileName(), QDir::toNativeSeparators(first));
     });
     QGuiApplication::clipboard()->clear();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
@@ -720,7 +720,8 @@ TEST_F(frmMainTest, TheOpenDialogRefusesANonArchiveAndStaysOpen)
             dialog->reject();
         },
         [&] { window.FileOpen(); });
-    EXPECT_EQ(message, Q(m_dir / "notes.txt") + " wurde nicht gefunden!"_q);
+    EXPECT_EQ(message,
+              QDir::toNativeSeparators(Q(m_dir / "notes.txt")) + " wurde nicht gefunden!"_q);
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(window.FileName(), sample);
 }

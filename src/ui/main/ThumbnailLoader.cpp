@@ -22,6 +22,7 @@ ThumbnailLoader::~ThumbnailLoader()
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
+        m_stopping = true;
         m_queue.clear();
     }
     m_wake.notify_all();
@@ -99,8 +100,8 @@ void ThumbnailLoader::Work()
         request.Index = job.Index;
         // A new archive or size makes the picture worthless: stop decoding it.
         const auto stale = [this, generation] {
-            std::lock_guard lock(m_mutex);
-            return m_stop || m_generation != generation;
+            return m_stopping.load(std::memory_order_relaxed) ||
+                   m_generation.load(std::memory_order_relaxed) != generation;
         };
         PreviewResult result = PreviewLoader::Load(request, stale);
         QImage picture;
@@ -123,11 +124,8 @@ void ThumbnailLoader::Work()
 
 void ThumbnailLoader::Deliver(uint64_t generation, int32_t entryIndex, const QImage &picture)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        if (generation != m_generation)
-            return;
-    }
+    if (generation != m_generation)
+        return;
     m_pending.erase(entryIndex);
     if (m_cache.count(entryIndex))
         return;

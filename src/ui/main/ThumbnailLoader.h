@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPixmap>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -82,7 +83,9 @@ class ThumbnailLoader final : public QObject
     std::condition_variable m_wake;
     std::deque<Job> m_queue;
     bool m_stop = false;
-    uint64_t m_generation = 0;
+    // Read by the workers while they decode, without the lock.
+    std::atomic<uint64_t> m_generation{0};
+    std::atomic<bool> m_stopping{false};
     std::string m_pakPath;
     int m_side = 128;
     std::vector<std::thread> m_threads;
