@@ -9,8 +9,8 @@ TEST(CliConvert, NeedsTheBuildWithQt)
 {
     TempDir dir;
     ASSERT_TRUE(WritePak(dir / "a.pak", {{"a.dds", "DDS "}, {"b.txt", "b"}}));
-    const RunResult r = Run(BinPath("vannerby-cli"),
-                            {"extract", "--convert", "png", "-C", dir / "out", dir / "a.pak"});
+    const RunResult r = ::Run(BinPath("vannerby-cli"),
+                              {"extract", "--convert", "png", "-C", dir / "out", dir / "a.pak"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(
         r.err,
