@@ -10,8 +10,8 @@ set(win_src ${PROJECT_SOURCE_DIR}/packaging/windows)
 set(win_out ${CMAKE_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${win_out})
 
-# What vannerby.exe and its plugins load, beyond Windows' own DLLs (vannerby-cli.exe
-# is linked statically). PackageWindowsTest checks that this is the whole set.
+# What vannerby.exe, vannerby-cli.exe and the plugins load, beyond Windows' own
+# DLLs. PackageWindowsTest checks that this is the whole set.
 set(runtime_dlls Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll
   libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
 # Plugins by folder: the window itself, Windows' look, and the picture formats

@@ -1,7 +1,9 @@
 // vannerby-cli extract: writes entries of an archive below a folder.
 #include "CliCommon.h"
 #include "Console.h"
+#include "PngConversion.h"
 
+#include "ExtractConverted.h"
 #include "ExtractRun.h"
 #include "mdlPakFile.h"
 #include "mdlPakMatch.h"
@@ -97,6 +99,8 @@ struct Options
     bool skipOlder = false;
     bool verbose = false;
     unsigned jobs = 0;
+    std::string convert;       // "png", or empty
+    bool keepOriginal = false; // with convert: the entry's own file stays too
 };
 
 int runExtract(const Options &options)
@@ -130,11 +134,26 @@ int runExtract(const Options &options)
     const bool canAsk = Console::InputIsTerminal() && Console::ErrorIsTerminal();
     ExtractOwner *owner = canAsk ? &terminal : nullptr;
 
+    std::unique_ptr<PngConversion> conversion;
+    unsigned jobs = options.jobs;
+    if (!options.convert.empty()) {
+        std::string error;
+        conversion = MakePngConversion(archive, folder, !options.flat, settings, owner,
+                                       options.keepOriginal, error);
+        if (!conversion) {
+            std::fprintf(stderr, "vannerby-cli: %s\n", error.c_str());
+            return ExitUsage;
+        }
+        // A PNG that meets another entry's file: list order decides, not timing.
+        if (conversion->NeedsListOrder(selected))
+            jobs = 1;
+    }
+
     size_t written = 0, skipped = 0, kept = 0;
     int exitCode = ExitOk;
-    // Results arrive in archive order, so lines, counts and the bar read as one
-    // entry after the other, whichever thread wrote the file.
-    const auto report = [&](size_t done, const ExtractResult &result) {
+    bool goOn = true;
+    // Counts and prints what became of one file; false when the run must stop.
+    const auto tell = [&](const ExtractResult &result, const std::string &name) {
         const char *verb = nullptr;
         switch (result.Outcome) {
         case ExtractOutcome::Written:
@@ -153,32 +172,53 @@ int runExtract(const Options &options)
             progress.clear();
             std::fprintf(stderr, "vannerby-cli: stopped by the user\n");
             exitCode = ExitEntryFailed;
-            return;
+            return false;
         case ExtractOutcome::NotFound: {
             progress.clear();
             const PakError error = MakePakError(PakErrorCode::FileNotFound, archive.PakPath);
             PrintError(error);
             exitCode = ExitEntryFailed;
-            return;
+            return false;
         }
         case ExtractOutcome::Failed:
             progress.clear();
             PrintError(result.Error);
             exitCode = ExitEntryFailed;
-            return;
+            return false;
         }
         if (options.verbose) {
             progress.clear(); // redrawn below the line on the next entry
-            const std::string name =
-                EscapeControl(PakEntryName(archive.Entries[static_cast<size_t>(selected[done])]));
-            std::printf("%s %s\n", verb, name.c_str());
+            std::printf("%s %s\n", verb, EscapeControl(name).c_str());
+        }
+        return true;
+    };
+    // Results arrive in archive order, so lines, counts and the bar read as one
+    // entry after the other, whichever thread wrote the file.
+    const auto report = [&](size_t done, const ExtractResult &result) {
+        const int32_t index = selected[done];
+        const std::string name = PakEntryName(archive.Entries[static_cast<size_t>(index)]);
+        PngOutcome png;
+        if (conversion)
+            png = conversion->Convert(index, result);
+        // The entry's own file, unless the PNG took its place.
+        if (!png.OriginalRemoved && !tell(result, name)) {
+            goOn = false;
+            return;
+        }
+        if (png.Converted) {
+            // The PNG's name as stored, so that it reads like the entry's.
+            const std::string pngName = ExtractConverted::ConvertedLeaf(name, ".png");
+            goOn = tell(png.Png, pngName);
+        } else if (png.Picture && !png.NotConverted.empty() && options.verbose) {
+            std::printf("not converted %s: %s\n", EscapeControl(name).c_str(),
+                        png.NotConverted.c_str());
         }
         if (done + 1 < selected.size())
             progress.show(done + 1);
     };
     progress.show(0);
     ExtractRun(archive, folder, !options.flat, settings, owner)
-        .Extract(selected, report, options.jobs);
+        .Extract(selected, report, jobs, [&goOn] { return goOn; });
     progress.clear();
     std::fflush(stdout);
     std::fprintf(stderr, "%zu written, %zu skipped, %zu kept\n", written, skipped, kept);
@@ -200,6 +240,17 @@ void AddExtractCommand(CLI::App &app, int &exitCode)
     cmd->add_option("-j,--jobs", options->jobs,
                     "Threads that write files (default: one per core; 1: one entry at a time)")
         ->check(CLI::Range(1u, 64u));
+    auto *convert =
+        cmd->add_option("--convert", options->convert,
+                        "Write each picture entry (DDS, TGA, JPEG, BMP, GIF, ...) as a PNG "
+                        "named like the entry with .png, with the entry's times, instead of "
+                        "the original; an entry that is no picture or cannot be decoded is "
+                        "extracted as it is")
+            ->check(CLI::IsMember({"png"}))
+            ->option_text("png");
+    cmd->add_flag("--keep-original", options->keepOriginal,
+                  "With --convert: write the original beside the PNG")
+        ->needs(convert);
     cmd->add_option("ARCHIVE", options->archivePath, "The archive")->required();
     cmd->add_option("PATTERN", options->patterns,
                     "Extract only entries whose whole name matches (* and ?, any case)");

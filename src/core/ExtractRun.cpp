@@ -35,23 +35,6 @@ struct Item
     std::atomic<int> State{Pending};
 };
 
-// Letter case folded the Windows-1252 way, for names that one folder that
-// ignores case would take for the same.
-std::string foldCase(std::string_view raw)
-{
-    std::string folded(raw);
-    for (char &ch : folded) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-            ch = static_cast<char>(c + 0x20);
-        else if (c == 0x8A || c == 0x8C || c == 0x8E)
-            ch = static_cast<char>(c + 0x10);
-        else if (c == 0x9F)
-            ch = static_cast<char>(0xFF);
-    }
-    return folded;
-}
-
 // Writes a new file in a folder made and checked already. Anything unusual
 // leaves no trace and the entry to its turn, where the steps of ExtractPakEntry
 // meet it as they would have without a helper.
@@ -177,7 +160,7 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
             return;
         const PakEntry &entry = m_archive.Entries[static_cast<size_t>(index)];
         const auto folded =
-            PakTargetComponents(foldCase(PakEntryRawName(entry)), m_usePathNames, {});
+            PakTargetComponents(FoldCase(PakEntryRawName(entry)), m_usePathNames, {});
         if (!folded)
             return;
         bool clash = false;

@@ -22,6 +22,21 @@ std::string tempName()
 
 } // namespace
 
+std::string FoldCase(std::string_view raw)
+{
+    std::string folded(raw);
+    for (char &ch : folded) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+            ch = static_cast<char>(c + 0x20);
+        else if (c == 0x8A || c == 0x8C || c == 0x8E)
+            ch = static_cast<char>(c + 0x10);
+        else if (c == 0x9F)
+            ch = static_cast<char>(0xFF);
+    }
+    return folded;
+}
+
 int32_t EntryIndex(const PakArchive &archive, std::string_view key)
 {
     const int32_t index = PakKeyIndex(key);

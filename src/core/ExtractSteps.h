@@ -23,6 +23,10 @@ struct ExtractSession::State
 // The steps of extracting one entry, in the order ExtractPakEntry takes them.
 namespace ExtractSteps {
 
+// Letter case folded the Windows-1252 way, for names that one folder that
+// ignores case would take for the same.
+std::string FoldCase(std::string_view raw);
+
 // The entry the row key names, or -1.
 int32_t EntryIndex(const PakArchive &archive, std::string_view key);
 

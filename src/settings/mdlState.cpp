@@ -222,6 +222,11 @@ void LoadSettings(IStateWindow &frmMain)
     AppSettings.OverWrite = ReadLong(reg, "Options", "OverWrite", 0);
     AppSettings.SkipOldFiles = ReadLong(reg, "Options", "SkipOldFiles", 0);
     AppSettings.UsePathNames = ReadLong(reg, "Options", "UsePathNames", 1);
+    // Stored only once ticked, so that a setting the user never chose leaves no trace.
+    constexpr int32_t Missing = INT32_MIN;
+    const int32_t convert = ReadLong(reg, "Options", "ConvertPictures", Missing);
+    AppSettings.ConvertPicturesStored = convert != Missing;
+    AppSettings.ConvertPictures = convert == 1 ? 1 : 0;
 }
 
 bool SaveSettings(const IStateWindow &frmMain)
@@ -243,6 +248,9 @@ bool SaveSettings(const IStateWindow &frmMain)
     ok &= Attempt([&] { WriteLong(reg, "Options", "OverWrite", AppSettings.OverWrite); });
     ok &= Attempt([&] { WriteLong(reg, "Options", "SkipOldFiles", AppSettings.SkipOldFiles); });
     ok &= Attempt([&] { WriteLong(reg, "Options", "UsePathNames", AppSettings.UsePathNames); });
+    if (AppSettings.ConvertPictures == 1 || AppSettings.ConvertPicturesStored)
+        ok &= Attempt(
+            [&] { WriteLong(reg, "Options", "ConvertPictures", AppSettings.ConvertPictures); });
     return ok;
 }
 

@@ -15,10 +15,12 @@ struct AppSettingsRecord
     int32_t SkipOldFiles = 0;   // 1: skip entries not newer than the file on disk
     int32_t UsePathNames = 0;   // 1: extract with the stored path names
     bool ExtractSelectedOnly = false;
-    std::string HostFolder;        // the simulator's folder; empty when unknown
-    std::string LastExtractFolder; // target of the last extraction since start
-    int32_t RecentFilesCount = 0;  // entries now in the recent-files list
-    int32_t RecentDirsCount = 0;   // entries now in the recent-folders list
+    int32_t ConvertPictures = 0;        // 1: extract pictures as PNG files
+    bool ConvertPicturesStored = false; // the value is in the settings (once ticked)
+    std::string HostFolder;             // the simulator's folder; empty when unknown
+    std::string LastExtractFolder;      // target of the last extraction since start
+    int32_t RecentFilesCount = 0;       // entries now in the recent-files list
+    int32_t RecentDirsCount = 0;        // entries now in the recent-folders list
 };
 
 // Persistence of the settings, the main window's placement and the two recent

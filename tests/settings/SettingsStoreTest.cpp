@@ -243,3 +243,26 @@ TEST_F(SettingsStoreTest, UnwritableStoreFailsQuietly)
     mdlState::LoadSettings(frm);
     EXPECT_EQ(AppSettings.UsePathNames, 1);
 }
+
+TEST_F(SettingsStoreTest, ThePngBoxIsStoredOnlyOnceTicked)
+{
+    FakeWindow frm;
+    mdlState::LoadSettings(frm);
+    EXPECT_EQ(AppSettings.ConvertPictures, 0);
+    EXPECT_TRUE(mdlState::SaveSettings(frm));
+    EXPECT_EQ(Get("Options", "ConvertPictures"), Variant("<none>"));
+
+    AppSettings.ConvertPictures = 1;
+    EXPECT_TRUE(mdlState::SaveSettings(frm));
+    EXPECT_EQ(Get("Options", "ConvertPictures"), Variant(1));
+    AppSettings = AppSettingsRecord{};
+    mdlState::LoadSettings(frm);
+    EXPECT_EQ(AppSettings.ConvertPictures, 1);
+    // Once stored, unticking is stored too.
+    AppSettings.ConvertPictures = 0;
+    EXPECT_TRUE(mdlState::SaveSettings(frm));
+    AppSettings = AppSettingsRecord{};
+    mdlState::LoadSettings(frm);
+    EXPECT_EQ(AppSettings.ConvertPictures, 0);
+    EXPECT_EQ(Get("Options", "ConvertPictures"), Variant(0));
+}

@@ -191,6 +191,25 @@ TEST_F(frmExtractTest, CancelButtonEscAndTheCloseBoxStoreNothing)
     }
 }
 
+TEST_F(frmExtractTest, ThePngBoxIsOffByDefaultAndExtractTakesItOver)
+{
+    // Off, untouched, ticked: what the dialog shows first and leaves behind.
+    const std::vector<std::pair<bool, bool>> runs = {{false, false}, {false, true}, {true, true}};
+    for (const auto &[shown, ticked] : runs) {
+        frmExtract dialog(&m_view);
+        auto *box = Control<QCheckBox>(dialog, "chkConvertPictures");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), "Bilder als &PNG speichern"_q);
+        EXPECT_EQ(box->isChecked(), shown);
+        box->setChecked(ticked);
+        Combo(dialog)->setEditText(Q(Target()));
+        QString value;
+        ModalDriver driver({Click<frmExtract>("cmdExtract")});
+        EXPECT_TRUE(dialog.ShowDlg(value, nullptr));
+        EXPECT_EQ(mdlState::AppSettings.ConvertPictures, ticked ? 1 : 0);
+    }
+}
+
 TEST_F(frmExtractTest, AnEmptyFolderTextDisablesExtract)
 {
     frmExtract dialog(&m_view);
@@ -248,6 +267,8 @@ TEST_F(frmExtractTest, WritesItsEntriesToTheLanguageFile)
         "chkSkipOldFiles.ToolTipText",
         "chkUsePathNames.Caption",
         "chkUsePathNames.ToolTipText",
+        "chkConvertPictures.Caption",
+        "chkConvertPictures.ToolTipText",
         "cmdExtract.Caption",
         "cmdExtract.ToolTipText",
         "cmdCancel.Caption",

@@ -1,4 +1,5 @@
 #include "frmProgress.h"
+#include "DdsDecoder.h"
 #include "ExtractTestSupport.h"
 #include "UiTestSupport.h"
 #include "frmMain.h"
@@ -9,6 +10,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -380,6 +382,63 @@ TEST_F(frmProgressTest, ALongTargetFolderIsCutInTheMiddleAndShownWholeAsTooltip)
 }
 
 // The main window's Extract command: dialog, run, then the summary or the message.
+TEST_F(frmProgressTest, TheTickedPngBoxWritesPicturesAsPngInsteadOfTheirEntries)
+{
+    // A 4 x 4 DXT1 texture of known colours.
+    std::string dds(128, '\0');
+    const auto put = [&dds](size_t at, uint32_t value) {
+        for (size_t k = 0; k < 4; ++k)
+            dds[at + k] = static_cast<char>((value >> (8 * k)) & 0xFF);
+    };
+    dds.replace(0, 4, "DDS ");
+    put(4, 124);
+    put(8, 0x1007);
+    put(12, 4);
+    put(16, 4);
+    put(76, 32);
+    put(80, 0x4);
+    dds.replace(84, 4, "DXT1");
+    dds += std::string("\x00\xF8\x1F\x00\xE4\x55\x55\x55", 8);
+    const std::string damaged = dds.substr(0, dds.size() - 1);
+    Load({Entry("a.dds", dds, Old), Entry("b.txt", "b", Old), Entry("c.dds", damaged, Old)}, true);
+
+    // Unticked: the entries as they are.
+    {
+        frmProgress progress(&m_archive, &m_view);
+        EXPECT_TRUE(Run(progress));
+    }
+    EXPECT_EQ(Names(Target()), (std::vector<std::string>{"a.dds", "b.txt", "c.dds"}));
+
+    mdlState::AppSettings.LastExtractFolder = Target() + "/png";
+    mdlState::AppSettings.ConvertPictures = 1;
+    {
+        frmProgress progress(&m_archive, &m_view);
+        EXPECT_TRUE(Run(progress));
+        EXPECT_EQ(progress.SummaryText(),
+                  "Dateien: 3 geschrieben, 0 übersprungen, 0 beibehalten"_q);
+    }
+    const std::string png = Target() + "/png/";
+    // What cannot be decoded is written as it is.
+    EXPECT_EQ(Names(png), (std::vector<std::string>{"a.png", "b.txt", "c.dds"}));
+    EXPECT_EQ(ReadFile(png + "c.dds"), damaged);
+    const QImage picture =
+        QImage(QString::fromStdString(png + "a.png")).convertToFormat(QImage::Format_RGBA8888);
+    ASSERT_EQ(picture.size(), QSize(4, 4));
+    const std::vector<uint8_t> expected = DdsDecoder::Decode(dds).Picture.Rgba;
+    EXPECT_EQ(std::vector<uint8_t>(picture.constBits(), picture.constBits() + 64), expected);
+    EXPECT_EQ(std::filesystem::last_write_time(png + "a.png"),
+              std::filesystem::last_write_time(png + "b.txt"));
+
+    // Again: the PNG there is asked about, like any file.
+    frmProgress progress(&m_archive, &m_view);
+    std::vector<std::string> asked;
+    ModalDriver driver({Answer("cmdNo", &asked), Answer("cmdNo", &asked), Answer("cmdNo", &asked)});
+    EXPECT_TRUE(Run(progress));
+    EXPECT_EQ(asked, (std::vector<std::string>{"a.png", "b.txt", "c.dds"}));
+    EXPECT_EQ(progress.SummaryText(), "Dateien: 0 geschrieben, 0 übersprungen, 3 beibehalten"_q);
+    EXPECT_EQ(Names(png), (std::vector<std::string>{"a.png", "b.txt", "c.dds"}));
+}
+
 TEST_F(frmProgressTest, TheExtractCommandRunsDialogAndProgressWindow)
 {
     Load(TenEntries());

@@ -91,6 +91,7 @@ frmExtract::frmExtract(QAbstractItemView *lvwPAK, QWidget *parent)
     m_chkOverWrite = check("chkOverWrite", QStringLiteral("Dateien übe&rschreiben"));
     m_chkSkipOldFiles = check("chkSkipOldFiles", QStringLiteral("Ältere Dateien über&springen"));
     m_chkUsePathNames = check("chkUsePathNames", QStringLiteral("&Pfadangaben verwenden"));
+    m_chkConvertPictures = check("chkConvertPictures", QStringLiteral("Bilder als &PNG speichern"));
     m_cmdExtract = new QPushButton(QStringLiteral("E&xtrahieren"), this);
     m_cmdExtract->setObjectName(QStringLiteral("cmdExtract"));
     m_cmdExtract->setDefault(true);
@@ -136,6 +137,7 @@ frmExtract::frmExtract(QAbstractItemView *lvwPAK, QWidget *parent)
     m_chkOverWrite->setChecked(settings.OverWrite == 1);
     m_chkSkipOldFiles->setChecked(settings.SkipOldFiles == 1);
     m_chkUsePathNames->setChecked(settings.UsePathNames == 1);
+    m_chkConvertPictures->setChecked(settings.ConvertPictures == 1);
     RunStep([this, lvwPAK] {
         const bool any = SelectedCount(lvwPAK) >= 1;
         m_optSelected->setEnabled(any);
@@ -172,16 +174,17 @@ void frmExtract::ArrangeControls()
     const double optionWidth = hint({m_optAll, m_optSelected}, 2400);
     const double frameWidth = optionWidth + 255;
     const double checkLeft = 120 + frameWidth + 120;
-    const double checkWidth = hint({m_chkOverWrite, m_chkSkipOldFiles, m_chkUsePathNames}, 2535);
+    const double checkWidth =
+        hint({m_chkOverWrite, m_chkSkipOldFiles, m_chkUsePathNames, m_chkConvertPictures}, 2535);
     const double buttonWidth = hint({m_cmdExtract, m_cmdCancel}, 1095);
     const double buttonLeft = std::max(5535.0, checkLeft + checkWidth + 105);
     const double clientWidth = buttonLeft + buttonWidth + 120;
     const double browseLeft = clientWidth - 135 - 375;
 
     const bool filterLine = !m_lblFilterActive->isHidden();
-    form.SetFixedClientSize(clientWidth, filterLine ? 2160 : 1830);
+    form.SetFixedClientSize(clientWidth, filterLine ? 2505 : 2175);
     if (filterLine)
-        form.Place(m_lblFilterActive, 120, 1800, clientWidth - 240, 255);
+        form.Place(m_lblFilterActive, 120, 2145, clientWidth - 240, 255);
     form.Place(m_lblExtractTo, 120, 165, labelWidth, 255);
     form.Place(m_cboExtractTo, comboLeft, 120, browseLeft - 105 - comboLeft, 345);
     form.Place(m_cmdExtractTo, browseLeft, 105, 375, 375);
@@ -191,6 +194,7 @@ void frmExtract::ArrangeControls()
     form.Place(m_chkOverWrite, checkLeft, 660, checkWidth, 285);
     form.Place(m_chkSkipOldFiles, checkLeft, 1005, checkWidth, 285);
     form.Place(m_chkUsePathNames, checkLeft, 1350, checkWidth, 285);
+    form.Place(m_chkConvertPictures, checkLeft, 1695, checkWidth, 285);
     form.Place(m_cmdExtract, buttonLeft, 705, buttonWidth, 375);
     form.Place(m_cmdCancel, buttonLeft, 1200, buttonWidth, 375);
 }
@@ -292,6 +296,7 @@ void frmExtract::Confirm()
         settings.OverWrite = m_chkOverWrite->isChecked() ? 1 : 0;
         settings.SkipOldFiles = m_chkSkipOldFiles->isChecked() ? 1 : 0;
         settings.UsePathNames = m_chkUsePathNames->isChecked() ? 1 : 0;
+        settings.ConvertPictures = m_chkConvertPictures->isChecked() ? 1 : 0;
         settings.ExtractSelectedOnly = m_optSelected->isChecked();
     });
     RunStep([&] { mdlState::AddRecentDir(*m_recentDirs, folder.toStdString()); });

@@ -71,6 +71,7 @@ class frmExtract final : public QDialog
     QCheckBox *m_chkOverWrite = nullptr;
     QCheckBox *m_chkSkipOldFiles = nullptr;
     QCheckBox *m_chkUsePathNames = nullptr;
+    QCheckBox *m_chkConvertPictures = nullptr;
     QPushButton *m_cmdExtract = nullptr;
     QPushButton *m_cmdCancel = nullptr;
     QLabel *m_lblFilterActive = nullptr;

@@ -1,6 +1,7 @@
 #include "frmProgress.h"
 
 #include "ExtractRun.h"
+#include "PictureConvert.h"
 
 #include "ElidedText.h"
 #include "ExtractText.h"
@@ -205,7 +206,18 @@ void frmProgress::Run()
         m_strFile = name(0);
         ShowFigures(false);
     }
-    const auto settled = [&](size_t position, const ExtractResult &result) {
+    // Pictures as PNG, when the extract dialog's box was ticked: converted as
+    // their entries are settled, under the same rules for files already there.
+    std::unique_ptr<PictureConverter> converter;
+    unsigned writers = m_writers;
+    if (mdlState::AppSettings.ConvertPictures == 1) {
+        converter = std::make_unique<PictureConverter>(*m_archive, folder, usePathNames, settings,
+                                                       this, false);
+        if (PictureConverter::NeedsListOrder(*m_archive, indices, usePathNames))
+            writers = 1;
+    }
+    // Counts what became of one file; a failure stops the run.
+    const auto count = [&](const ExtractResult &result) {
         switch (result.Outcome) {
         case ExtractOutcome::Written:
             ++m_lngWritten;
@@ -229,6 +241,16 @@ void frmProgress::Run()
             m_blnCancel = true;
             break;
         }
+    };
+    const auto settled = [&](size_t position, const ExtractResult &result) {
+        PictureConverter::Outcome picture;
+        if (converter)
+            picture = converter->Convert(indices[position], result);
+        // The entry's own file, unless the PNG took its place.
+        if (!picture.OriginalRemoved)
+            count(result);
+        if (picture.Converted)
+            count(picture.Png);
         m_curBytesDone += work[position].Size;
         m_curEntryBytes = 0;
         ++m_lngDone;
@@ -238,7 +260,7 @@ void frmProgress::Run()
     };
     if (!m_blnCancel)
         ExtractRun(*m_archive, folder, usePathNames, settings, this)
-            .Extract(indices, settled, m_writers, [this] { return !m_blnCancel; });
+            .Extract(indices, settled, writers, [this] { return !m_blnCancel; });
     ShowFigures(true);
 }
 
