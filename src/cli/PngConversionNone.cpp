@@ -6,7 +6,8 @@ std::unique_ptr<PngConversion> MakePngConversion(const PakArchive &, const std::
                                                  ExtractSettings, ExtractOwner *, bool,
                                                  std::string &error)
 {
-    error = "--convert png is not available: this build of vannerby-cli has no Qt";
+    error = "--convert png is not available in vannerby-cli yet; the viewer's extract dialog "
+            "converts pictures (\"Bilder als PNG speichern\")";
     return nullptr;
 }
 
