@@ -78,9 +78,13 @@ class frmProgressTest : public ExtractTest
     std::vector<PakWriterEntry> TenEntries()
     {
         std::vector<PakWriterEntry> entries;
-        for (int i = 0; i < 10; ++i)
-            entries.push_back(
-                Entry("f" + std::to_string(i) + ".txt", std::string(10 + i, 'a'), New));
+        for (int i = 0; i < 10; ++i) {
+            // Built piece by piece: mingw's GCC 12 warns falsely about the chain.
+            std::string name = "f";
+            name += std::to_string(i);
+            name += ".txt";
+            entries.push_back(Entry(name, std::string(10 + i, 'a'), New));
+        }
         return entries;
     }
 };
@@ -133,15 +137,21 @@ TEST_F(frmProgressTest, CancelStopsTheRunAfterTheEntryInHand)
 
 TEST_F(frmProgressTest, SeveralWritersGiveTheSameFilesTimesQuestionsAndResultAsOne)
 {
-    // Enough entries in a few folders for the writers to go ahead of the list.
+    // Enough entries (more than twice what a writer may go ahead) in a few folders.
     std::vector<PakWriterEntry> entries;
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 140; ++i) {
+        std::string name = "d";
+        name += std::to_string(i % 5);
+        name += "\\f";
+        name += std::to_string(i);
+        name += ".txt";
         entries.push_back(Entry(
-            "d" + std::to_string(i % 5) + "\\f" + std::to_string(i) + ".txt",
+            name,
             std::string(static_cast<size_t>(1 + i * 7 % 500), static_cast<char>('a' + i % 26)),
             i % 2 ? New : Old));
+    }
     Load(entries, true);
-    const std::vector<int> existing = {10, 50, 51, 200, 299};
+    const std::vector<int> existing = {10, 50, 51, 100, 139};
     // The files already there carry one time in every run.
     const auto before = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
     struct Outcome
@@ -191,7 +201,7 @@ TEST_F(frmProgressTest, SeveralWritersGiveTheSameFilesTimesQuestionsAndResultAsO
         EXPECT_EQ(several.Finished, one.Finished);
         EXPECT_EQ(one.Asked.size(), stopAt ? stopAt : existing.size());
         // Up to the entry in hand when stopped (f51), every entry; after it, only what was there.
-        EXPECT_EQ(one.Files.size(), stopAt ? 51u + 3u : 300u);
+        EXPECT_EQ(one.Files.size(), stopAt ? 51u + 3u : 140u);
         EXPECT_EQ(one.Files.count("d2/f52.txt"), stopAt ? 0u : 1u);
         EXPECT_EQ(several.Asked, one.Asked);
         EXPECT_EQ(several.Summary, one.Summary) << stopAt;

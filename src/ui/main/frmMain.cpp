@@ -637,8 +637,11 @@ bool frmMain::LoadPakFile(const QString &path)
     return success;
 }
 
-void frmMain::OpenPakFile(const QString &path)
+void frmMain::OpenPakFile(const QString &given)
 {
+    // Drops and the open dialog give "/" on Windows too: the title, the messages
+    // and the recent files show each archive in the one form of the system.
+    const QString path = QDir::toNativeSeparators(given);
     SetBusy(true);
     if (IsPakFile(ToPath(path))) {
         if (LoadPakFile(path))
@@ -839,8 +842,9 @@ void frmMain::FileOpen()
         const auto isArchive = [this](const QString &path) {
             if (IsPakFile(ToPath(path)))
                 return true;
-            ShowMessage(QMessageBox::Warning, path + QLatin1Char(' ') + m_strFileNotFound);
-            RunStep([this, &path] { RemoveRecentFileStep(path); });
+            const QString shown = QDir::toNativeSeparators(path);
+            ShowMessage(QMessageBox::Warning, shown + QLatin1Char(' ') + m_strFileNotFound);
+            RunStep([this, &shown] { RemoveRecentFileStep(shown); });
             return false;
         };
         const QString chosen = mdlFileDialog::ShowOpenDialog(
