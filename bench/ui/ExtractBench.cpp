@@ -184,15 +184,9 @@ void Load(Listed &listed, const std::string &path)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The outputs live in the folder given (or a fresh one) until the very end.
-    const QByteArray base = qgetenv("BENCH_DIR");
-    QTemporaryDir sandbox(base.isEmpty()
-                              ? QDir::tempPath() + QStringLiteral("/extract-bench")
-                              : QString::fromLocal8Bit(base) + QStringLiteral("/extract-bench"));
-    const std::string work = sandbox.path().toStdString();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.path() + QStringLiteral("/config")));
+    // The outputs live in a fresh folder until the very end.
+    const std::unique_ptr<QTemporaryDir> sandbox = MakeBenchFolder(QStringLiteral("extract-bench"));
+    const std::string work = sandbox->path().toStdString();
     const std::string small = work + "/small.pak";
     const std::string large = work + "/large.pak";
     // The archives are written by a child process, so that their building does

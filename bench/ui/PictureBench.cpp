@@ -196,14 +196,9 @@ double Rate(const std::string &path, int workers, int pictures)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QByteArray base = qgetenv("BENCH_DIR");
-    QTemporaryDir sandbox(base.isEmpty()
-                              ? QDir::tempPath() + QStringLiteral("/picture-bench")
-                              : QString::fromLocal8Bit(base) + QStringLiteral("/picture-bench"));
-    const std::string work = sandbox.path().toStdString();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.path() + QStringLiteral("/config")));
+    // The outputs live in a fresh folder until the very end.
+    const std::unique_ptr<QTemporaryDir> sandbox = MakeBenchFolder(QStringLiteral("picture-bench"));
+    const std::string work = sandbox->path().toStdString();
     qInstallMessageHandler(QuietMessages);
     QApplication app(argc, argv);
     mdlI18n::SetLanguageFile(work + "/bench.lng");

@@ -1,6 +1,8 @@
 #include "UiBenchSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -43,4 +45,16 @@ double PeakMiB()
 void ResetPeak()
 {
     std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+std::unique_ptr<QTemporaryDir> MakeBenchFolder(const QString &name)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray base = qgetenv("BENCH_DIR");
+    auto folder = std::make_unique<QTemporaryDir>(
+        (base.isEmpty() ? QDir::tempPath() : QString::fromLocal8Bit(base)) + QLatin1Char('/') +
+        name);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder->path() + QStringLiteral("/config")));
+    return folder;
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QTemporaryDir>
+
+#include <memory>
+
 #include <QString>
 #include <QtGlobal>
 
@@ -20,3 +24,8 @@ double Median(std::vector<double> values);
 // The process's peak resident memory in MiB since the start or the last ResetPeak (Linux).
 double PeakMiB();
 void ResetPeak();
+
+// Offscreen unless a platform is named; a fresh folder for the benchmark's
+// files below $BENCH_DIR (or the temporary folder), kept until the end, with
+// the settings store in it.
+std::unique_ptr<QTemporaryDir> MakeBenchFolder(const QString &name);

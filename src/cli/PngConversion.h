@@ -20,7 +20,7 @@ struct PngOutcome
 };
 
 // The conversion of an extract run's pictures to PNG, where this build has it:
-// with Qt (PngConversionQt.cpp), without (PngConversionNone.cpp).
+// one implementation per build; this tool has none yet (PngConversionNone.cpp).
 class PngConversion
 {
   public:
