@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -616,7 +617,8 @@ class frmOptionsMainTest : public frmOptionsTest
         entry.Data = "abc";
         const std::string path = m_dir / name;
         EXPECT_TRUE(WritePak(path, {entry}));
-        return QString::fromStdString(path);
+        // The window keeps paths in the system's own form.
+        return QDir::toNativeSeparators(QString::fromStdString(path));
     }
 
     // Opens the options command of the window and runs answer on the dialog.
