@@ -49,14 +49,54 @@ QByteArray SniffedFormat(const std::string &bytes)
     return format == "tga" ? QByteArray() : format;
 }
 
+// The picture at half its width and height, each pixel the mean of four.
+// Premultiplied, so that transparent pixels lend no colour to their neighbours.
+QImage Halved(const QImage &picture)
+{
+    const int width = picture.width() / 2;
+    const int height = picture.height() / 2;
+    QImage half(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (half.isNull())
+        return half;
+    constexpr uint32_t Lanes = 0x00FF00FF; // two channels at a time, 16 bits each
+    for (int y = 0; y < height; ++y) {
+        const auto *top = reinterpret_cast<const uint32_t *>(picture.constScanLine(2 * y));
+        const auto *bottom = reinterpret_cast<const uint32_t *>(picture.constScanLine(2 * y + 1));
+        auto *out = reinterpret_cast<uint32_t *>(half.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const uint32_t a = top[2 * x], b = top[2 * x + 1];
+            const uint32_t c = bottom[2 * x], d = bottom[2 * x + 1];
+            // Four 8-bit values sum to at most 10 bits: no lane runs into the next.
+            const uint32_t low =
+                (((a & Lanes) + (b & Lanes) + (c & Lanes) + (d & Lanes) + 0x00020002) >> 2) & Lanes;
+            const uint32_t high = ((((a >> 8) & Lanes) + ((b >> 8) & Lanes) + ((c >> 8) & Lanes) +
+                                    ((d >> 8) & Lanes) + 0x00020002) >>
+                                   2) &
+                                  Lanes;
+            out[x] = low | (high << 8);
+        }
+    }
+    return half;
+}
+
 void AddScaledCopy(PreviewResult &result, const QSize &fit)
 {
     if (!fit.isValid() || fit.isEmpty())
         return;
     if (result.Picture.width() <= fit.width() && result.Picture.height() <= fit.height())
         return;
-    result.Scaled = result.Picture.scaled(fit, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QSize target = result.Picture.size().scaled(fit, Qt::KeepAspectRatio);
+    target = target.expandedTo(QSize(1, 1));
+    // Halved here, on this thread, as far as it goes: Qt's smooth scaling of a
+    // large picture spreads over a pool of threads, which the picture view's
+    // workers (one per core) keep busy already. Qt scales only the rest.
+    QImage picture = result.Picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    while (picture.width() / 2 >= target.width() && picture.height() / 2 >= target.height())
+        picture = Halved(picture);
+    if (picture.size() != target)
+        picture = picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    result.Scaled = picture;
 }
 
 PreviewResult DecodeDds(const std::string &bytes, PreviewResult result, bool normalMap,

@@ -301,6 +301,35 @@ TEST_F(PreviewLoaderTest, ReadsTheFirstMebibyteOfTextAndScalesLargePictures)
     EXPECT_TRUE(PreviewLoader::Load(fit).Scaled.isNull()); // fits as it is
 }
 
+TEST_F(PreviewLoaderTest, AScaledCopyAveragesWithTransparencyAndKeepsTheAspect)
+{
+    // 8 x 4: at 2 x 1 each pixel is the mean of a 4 x 4 block, the left one
+    // red, green, blue and transparent, the right one white.
+    QImage image(8, 4, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            image.setPixel(x, y,
+                           QList<QRgb>{qRgba(255, 0, 0, 255), qRgba(0, 255, 0, 255),
+                                       qRgba(0, 0, 255, 255), qRgba(0, 0, 0, 0)}
+                               .at((y / 2) * 2 + x / 2));
+    const auto requests = Archive({Entry("a.png", Encode(image, "PNG"))});
+    PreviewRequest fit = requests[0];
+    fit.FitSize = QSize(2, 2);
+    const QImage scaled = PreviewLoader::Load(fit).Scaled;
+    ASSERT_EQ(scaled.size(), QSize(2, 1));
+    ASSERT_EQ(scaled.format(), QImage::Format_ARGB32_Premultiplied);
+    const auto *pixels = reinterpret_cast<const QRgb *>(scaled.constScanLine(0));
+    EXPECT_EQ(pixels[0], qRgba(64, 64, 64, 191)); // premultiplied: no colour from the hole
+    EXPECT_EQ(pixels[1], qRgba(255, 255, 255, 255));
+
+    // What halving cannot reach, Qt scales: 6 x 4 into 4 x 4 is 4 x 2.
+    const auto odd = Archive({Entry("b.png", Encode(image.copy(0, 0, 6, 4), "PNG"))});
+    fit = odd[0];
+    fit.FitSize = QSize(4, 4);
+    EXPECT_EQ(PreviewLoader::Load(fit).Scaled.size(), QSize(4, 2));
+}
+
 TEST_F(PreviewLoaderTest, DamagedOrHostileDataFailsWithItsReason)
 {
     QImage image(40, 40, QImage::Format_RGB32);
