@@ -1,5 +1,5 @@
 # The Windows download: a portable ZIP and an NSIS installer (cpack in the
-# windows build). Both hold the two programs, the Qt and compiler DLLs the
+# windows build). Both hold the two programs, vannerby-cli's picture library, the Qt and compiler DLLs the
 # viewer needs, Qt's windows platform, style and picture plugins, Qt's German
 # texts, the complete German language file the viewer wrote at build time, the
 # English one and a German README.txt.
@@ -10,8 +10,8 @@ set(win_src ${PROJECT_SOURCE_DIR}/packaging/windows)
 set(win_out ${CMAKE_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${win_out})
 
-# What vannerby.exe, vannerby-cli.exe and the plugins load, beyond Windows' own
-# DLLs. PackageWindowsTest checks that this is the whole set.
+# What vannerby.exe, the picture library vannerby-cli.exe loads to convert, and
+# the plugins load, beyond Windows' own DLLs. PackageWindowsTest checks that this is the whole set.
 set(runtime_dlls Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll
   libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
 # Plugins by folder: the window itself, Windows' look, and the picture formats
@@ -46,6 +46,7 @@ configure_file(${win_src}/LICENSE.txt.in ${win_out}/LICENSE.txt @ONLY NEWLINE_ST
 configure_file(${win_src}/uninstall.nsh.in ${win_out}/uninstall.nsh @ONLY)
 
 install(TARGETS vannerby vannerby-cli RUNTIME DESTINATION .)
+install(TARGETS vannerby-pictures LIBRARY DESTINATION .)
 foreach(file ${runtime_dlls})
   install(FILES ${sdk}/bin/${file} DESTINATION .)
 endforeach()

@@ -1,10 +1,11 @@
 // vannerby-cli extract: writes entries of an archive below a folder.
 #include "CliCommon.h"
 #include "Console.h"
-#include "PngConversion.h"
+#include "PictureModule.h"
 
 #include "ExtractConverted.h"
 #include "ExtractRun.h"
+#include "PictureConverter.h"
 #include "mdlPakFile.h"
 #include "mdlPakMatch.h"
 
@@ -134,18 +135,20 @@ int runExtract(const Options &options)
     const bool canAsk = Console::InputIsTerminal() && Console::ErrorIsTerminal();
     ExtractOwner *owner = canAsk ? &terminal : nullptr;
 
-    std::unique_ptr<PngConversion> conversion;
+    std::unique_ptr<PictureModule> codec;
+    std::unique_ptr<PictureConverter> conversion;
     unsigned jobs = options.jobs;
     if (!options.convert.empty()) {
         std::string error;
-        conversion = MakePngConversion(archive, folder, !options.flat, settings, owner,
-                                       options.keepOriginal, error);
-        if (!conversion) {
+        codec = PictureModule::Load(error);
+        if (!codec) {
             std::fprintf(stderr, "vannerby-cli: %s\n", error.c_str());
             return ExitUsage;
         }
+        conversion = std::make_unique<PictureConverter>(archive, *codec, folder, !options.flat,
+                                                        settings, owner, options.keepOriginal);
         // A PNG that meets another entry's file: list order decides, not timing.
-        if (conversion->NeedsListOrder(selected))
+        if (PictureConverter::NeedsListOrder(archive, *codec, selected, !options.flat))
             jobs = 1;
     }
 
@@ -197,7 +200,7 @@ int runExtract(const Options &options)
     const auto report = [&](size_t done, const ExtractResult &result) {
         const int32_t index = selected[done];
         const std::string name = PakEntryName(archive.Entries[static_cast<size_t>(index)]);
-        PngOutcome png;
+        PictureConverter::Outcome png;
         if (conversion)
             png = conversion->Convert(index, result);
         // The entry's own file, unless the PNG took its place.

@@ -1,7 +1,6 @@
 #include "PictureConvert.h"
 
 #include "DdsDecoder.h"
-#include "PakEntryRange.h"
 #include "PreviewLoader.h"
 #include "TgaDecoder.h"
 
@@ -126,62 +125,22 @@ std::string EncodePng(const QImage &picture)
 
 } // namespace PictureConvert
 
-PictureConverter::PictureConverter(const PakArchive &archive, const std::string &targetFolder,
-                                   bool usePathNames, ExtractSettings settings, ExtractOwner *owner,
-                                   bool keepOriginal)
-    : m_archive(archive), m_writer(archive, targetFolder, usePathNames, settings, owner),
-      m_keepOriginal(keepOriginal)
+bool QtPictureCodec::IsPicture(const std::string &entryName) const
 {
+    return PictureConvert::IsPicture(entryName);
 }
 
-PictureConverter::Outcome PictureConverter::Convert(int32_t index, const ExtractResult &extracted)
+std::string QtPictureCodec::ToPng(const std::string &bytes, const std::string &entryName,
+                                  std::string &why) const
 {
-    Outcome outcome;
-    if (index < 0 || static_cast<size_t>(index) >= m_archive.Entries.size())
-        return outcome;
-    const std::string name = PakEntryName(m_archive.Entries[static_cast<size_t>(index)]);
-    outcome.Picture = PictureConvert::IsPicture(name);
-    const ExtractOutcome before = extracted.Outcome;
-    if (!outcome.Picture || (before != ExtractOutcome::Written &&
-                             before != ExtractOutcome::Skipped && before != ExtractOutcome::Kept))
-        return outcome;
-
-    // From the archive, not from disk: a file kept there may be anything.
-    if (m_archive.Entries[static_cast<size_t>(index)].Size > PictureConvert::MaxEntryBytes) {
-        outcome.NotConverted = QStringLiteral("picture file too large");
-        return outcome;
+    QString reason;
+    const QImage picture = PictureConvert::Decode(bytes, entryName, reason);
+    if (picture.isNull()) {
+        why = reason.toStdString();
+        return {};
     }
-    Expected<PakEntryBytes> bytes =
-        ReadPakEntryRange(m_archive, index, 0, PictureConvert::MaxEntryBytes);
-    if (!bytes) {
-        outcome.NotConverted = QString::fromStdString(bytes.error().Description);
-        return outcome;
-    }
-    QImage picture = PictureConvert::Decode(bytes->Data, name, outcome.NotConverted);
-    bytes->Data = {};
-    if (picture.isNull())
-        return outcome;
-    const std::string png = PictureConvert::EncodePng(picture);
-    if (png.empty()) {
-        outcome.NotConverted = QStringLiteral("the PNG could not be made");
-        return outcome;
-    }
-    outcome.Converted = true;
-    outcome.Png = m_writer.Write(index, ".png", png);
-    const ExtractOutcome after = outcome.Png.Outcome;
-    const bool pngThere = after == ExtractOutcome::Written || after == ExtractOutcome::Skipped ||
-                          after == ExtractOutcome::Kept;
-    if (!m_keepOriginal && before == ExtractOutcome::Written && pngThere) {
-        m_writer.RemoveEntryFile(index);
-        outcome.OriginalRemoved = true;
-    }
-    return outcome;
-}
-
-bool PictureConverter::NeedsListOrder(const PakArchive &archive,
-                                      const std::vector<int32_t> &indices, bool usePathNames)
-{
-    return ExtractConverted::NamesMeet(archive, indices, usePathNames, ".png", [&](int32_t index) {
-        return PictureConvert::IsPicture(PakEntryName(archive.Entries[static_cast<size_t>(index)]));
-    });
+    std::string png = PictureConvert::EncodePng(picture);
+    if (png.empty())
+        why = "the PNG could not be made";
+    return png;
 }

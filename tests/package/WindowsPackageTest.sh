@@ -26,7 +26,8 @@ top=vannerby-$version-windows-x64
 expected="Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll README.txt imageformats/qgif.dll
 imageformats/qico.dll imageformats/qjpeg.dll libgcc_s_seh-1.dll libstdc++-6.dll
 libwinpthread-1.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll
-translations/qtbase_de.qm vannerby-cli.exe vannerby.en.lng vannerby.exe vannerby.lng"
+translations/qtbase_de.qm vannerby-cli.exe vannerby-pictures.dll vannerby.en.lng vannerby.exe
+vannerby.lng"
 listed=$(cd "$out" && cmake -E tar tf "$zip" | grep -v '/$' | sed "s|^$top/||" | sort)
 want=$(echo $expected | tr ' ' '\n' | sort)
 [[ $listed == "$want" ]] || fail "the ZIP holds:"$'\n'"$listed"$'\n'"expected:"$'\n'"$want"
@@ -35,7 +36,8 @@ mkdir "$out/zip"
 root=$out/zip/$top
 
 # Every import is shipped or is Windows' own (a DLL Wine provides, or an API set);
-# every DLL shipped beside the programs is imported by one of them.
+# every DLL shipped beside the programs is imported by one of them (but the
+# picture library, which vannerby-cli.exe loads only to convert).
 wine_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 imported=""
 while IFS= read -r -d '' binary; do
@@ -49,6 +51,7 @@ while IFS= read -r -d '' binary; do
 done < <(find "$root" -iname '*.exe' -print0 -o -iname '*.dll' -print0)
 for dll in "$root"/*.dll; do
     name=$(basename "$dll")
+    [[ $name == vannerby-pictures.dll ]] && continue
     [[ " $imported " == *" ${name,,} "* ]] || fail "$name is shipped but nothing loads it"
 done
 x86_64-w64-mingw32-objdump -p "$root/vannerby-cli.exe" | grep -qi 'DLL Name: Qt6\|DLL Name: lib' &&
@@ -87,6 +90,14 @@ wine "$installed/vannerby-cli.exe" --version | tr -d '\r' | grep -qx "vannerby-c
     fail "the installed vannerby-cli.exe does not run"
 wine "$installed/vannerby.exe" --version | tr -d '\r' | grep -qx "vannerby $version" ||
     fail "the installed vannerby.exe does not run"
+# The installed vannerby-cli.exe finds its picture library and Qt's DLLs beside it.
+demo="Z:$(tr / '\\' <<<"$build/demo/demo.pak")"
+wine "$installed/vannerby-cli.exe" extract --convert png -C 'C:\converted' "$demo" \
+    '*.dds' >"$out/convert.log" 2>&1 || { cat "$out/convert.log"; fail "--convert png"; }
+converted=$WINEPREFIX/drive_c/converted/texturen
+head -c 8 "$converted/wand.png" | cmp -s - <(printf '\x89PNG\r\n\x1a\n') ||
+    fail "the installed vannerby-cli.exe wrote no PNG"
+[[ ! -e $converted/wand.dds ]] || fail "the texture stayed beside its PNG"
 
 # The silent uninstall takes the program and keeps the user's settings.
 wine reg add 'HKCU\Software\Brindlecote\Vannerby\Settings' /v Probe /d kept /f >/dev/null 2>&1

@@ -2,6 +2,7 @@
 
 #include "ExtractRun.h"
 #include "PictureConvert.h"
+#include "PictureConverter.h"
 
 #include "ElidedText.h"
 #include "ExtractText.h"
@@ -208,12 +209,13 @@ void frmProgress::Run()
     }
     // Pictures as PNG, when the extract dialog's box was ticked: converted as
     // their entries are settled, under the same rules for files already there.
+    const QtPictureCodec codec;
     std::unique_ptr<PictureConverter> converter;
     unsigned writers = m_writers;
     if (mdlState::AppSettings.ConvertPictures == 1) {
-        converter = std::make_unique<PictureConverter>(*m_archive, folder, usePathNames, settings,
-                                                       this, false);
-        if (PictureConverter::NeedsListOrder(*m_archive, indices, usePathNames))
+        converter = std::make_unique<PictureConverter>(*m_archive, codec, folder, usePathNames,
+                                                       settings, this, false);
+        if (PictureConverter::NeedsListOrder(*m_archive, codec, indices, usePathNames))
             writers = 1;
     }
     // Counts what became of one file; a failure stops the run.
