@@ -47,10 +47,13 @@ function(vannerby_add_test name)
     string(REPLACE "/" "\\" bin "Z:${CMAKE_BINARY_DIR}/bin")
     # Qt's and the compiler's DLLs, for the programs that do not link statically.
     string(REPLACE "/" "\\" sdk_bin "Z:${VANNERBY_WINDOWS_SDK}/bin")
+    # Every test sees the virtual X display, not only those that show windows:
+    # the first program of a Wine session starts its desktop, and a desktop
+    # started without a display leaves the later programs' windows dead.
     set_tests_properties(${name} PROPERTIES
       LABELS "${T_LABELS}"
-      FIXTURES_REQUIRED wine_prefix
-      ENVIRONMENT "WINEPREFIX=${VANNERBY_WINE_PREFIX};WINEDEBUG=-all;QT_QPA_PLATFORM=offscreen;TZ=Europe/Berlin;VANNERBY_BIN=${bin};WINEPATH=${sdk_bin}")
+      FIXTURES_REQUIRED "wine_prefix;xvfb"
+      ENVIRONMENT "WINEPREFIX=${VANNERBY_WINE_PREFIX};WINEDEBUG=-all;DISPLAY=${VANNERBY_TEST_DISPLAY};QT_QPA_PLATFORM=offscreen;TZ=Europe/Berlin;VANNERBY_BIN=${bin};WINEPATH=${sdk_bin}")
     if(T_REGISTRY)
       set_tests_properties(${name} PROPERTIES RESOURCE_LOCK registry)
     endif()

@@ -7,6 +7,7 @@
 # settings. Leaves the packages in build-windows/package-test for the smoke test.
 # Usage: WindowsPackageTest.sh BUILD_DIR VERSION [LINUX_LANGUAGE_FILE]
 set -euo pipefail
+trap 'echo "FAILED: line $LINENO: $BASH_COMMAND" >&2' ERR
 build=$1 version=$2 linux_lng=${3:-}
 out=$build/package-test
 fail() { echo "FAILED: $*" >&2; exit 1; }

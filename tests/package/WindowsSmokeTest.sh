@@ -10,6 +10,7 @@
 # Skipped (exit 77) only where no X server can be started.
 # Usage: WindowsSmokeTest.sh BUILD_DIR VERSION DEMO_ARCHIVE
 set -euo pipefail
+trap 'echo "FAILED: line $LINENO: $BASH_COMMAND" >&2' ERR
 build=$1 version=$2 demo=$3
 out=$build/smoke-test
 fail() {
