@@ -104,8 +104,10 @@ file(CREATE_LINK ../lib/vannerby/vannerby ${pkg_out}/bin-vannerby SYMBOLIC)
 
 set(app_dir lib/vannerby) # the program folder, where its language file lies
 install(TARGETS vannerby RUNTIME DESTINATION ${app_dir})
-# vannerby-cli finds it there as ../lib/vannerby from its own folder.
-install(TARGETS vannerby-pictures LIBRARY DESTINATION ${app_dir})
+# vannerby-cli finds it as ../lib/vannerby/plugins from its own folder. A folder
+# below the program's, so that the package's scripts need not run ldconfig for
+# a library nothing links against.
+install(TARGETS vannerby-pictures LIBRARY DESTINATION ${app_dir}/plugins)
 install(FILES ${lng_file} DESTINATION ${app_dir})
 install(FILES ${pkg_out}/bin-vannerby DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME vannerby)
 install(TARGETS vannerby-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -113,7 +115,7 @@ install(TARGETS vannerby-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # does: beyond the symbols, the compiler's .comment and the .note section.
 install(CODE "
   if(CMAKE_INSTALL_DO_STRIP)
-    foreach(program ${app_dir}/vannerby ${app_dir}/vannerby-pictures.so
+    foreach(program ${app_dir}/vannerby ${app_dir}/plugins/vannerby-pictures.so
                     ${CMAKE_INSTALL_BINDIR}/vannerby-cli)
       execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
                               --strip-unneeded \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${program}\"

@@ -18,7 +18,8 @@ std::unique_ptr<PictureModule> PictureModule::Load(std::string &error)
     const std::string file = SharedLibrary::FileName("vannerby-pictures");
     const std::string folder = mdlTools::GetAppFolder();
     std::string path;
-    for (const std::string &candidate : {folder + file, folder + "../lib/vannerby/" + file}) {
+    for (const std::string &candidate :
+         {folder + file, folder + "../lib/vannerby/plugins/" + file}) {
         if (mdlTools::FileExists(candidate)) {
             path = candidate;
             break;

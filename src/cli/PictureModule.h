@@ -16,7 +16,7 @@ class PictureModule final : public PictureCodec
 {
   public:
     // Looks for the library beside the tool, then in the viewer's folder of a
-    // Linux installation (../lib/vannerby); null, with error set, when it is
+    // Linux installation (../lib/vannerby/plugins); null, with error set, when it is
     // missing or not the one this tool was built with.
     static std::unique_ptr<PictureModule> Load(std::string &error);
 

@@ -79,6 +79,7 @@ TEST_F(PackageTest, DebianPackageHoldsTheInstalledProgram)
     for (const char *path :
          {" ./usr/bin/vannerby -> ../lib/vannerby/vannerby\n", " ./usr/lib/vannerby/vannerby\n",
           " ./usr/lib/vannerby/vannerby.lng\n", " ./usr/bin/vannerby-cli\n",
+          " ./usr/lib/vannerby/plugins/vannerby-pictures.so\n",
           " ./usr/share/applications/vannerby.desktop\n",
           " ./usr/share/mime/packages/vannerby.xml\n",
           " ./usr/share/icons/hicolor/scalable/apps/vannerby.svg\n",
@@ -113,6 +114,11 @@ TEST_F(PackageTest, DebianPackageHoldsTheInstalledProgram)
     EXPECT_NE(ReadFile(root / "usr/share/applications/vannerby.desktop").find("\nKeywords=PAK;"),
               std::string::npos);
     EXPECT_EQ(::Run(root / "usr/bin/vannerby-cli", {"--help"}).exitCode, 0);
+    // The installed tool finds its picture library.
+    r = ::Run(root / "usr/bin/vannerby-cli",
+              {"extract", "--convert", "png", "-C", out / "converted", DEMO_ARCHIVE, "*.dds"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(out / "converted/texturen/wand.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
     r = ::Run(root / "usr/bin/vannerby", {"--write-language-file", out / "again.lng"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadFile(out / "again.lng"), ReadFile(GERMAN_LANGUAGE_FILE));
