@@ -1,5 +1,6 @@
 #include "ThumbnailLoader.h"
 
+#include "BackgroundThread.h"
 #include "PreviewLoader.h"
 
 #include <QMetaObject>
@@ -81,6 +82,7 @@ void ThumbnailLoader::Request(const std::vector<std::pair<int32_t, PakEntry>> &e
 
 void ThumbnailLoader::Work()
 {
+    BackgroundThread::LowerPriority();
     for (;;) {
         Job job;
         uint64_t generation = 0;
