@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -24,6 +26,32 @@ constexpr int InOrder = 2; // left for its turn, nothing touched
 
 // Set in the published count when the run ends.
 constexpr uint32_t Stop = uint32_t{1} << 31;
+
+// Wakes the threads waiting for a value to change. A mutex and a condition
+// variable rather than std::atomic's wait: on Windows, libstdc++ 12 builds
+// that on a condition variable of its own that can miss a notification, which
+// left a helper asleep for good. The value changes before Ring(); Ring() passes
+// the mutex, so a waiter either sees the change or is woken.
+class Doorbell
+{
+  public:
+    void Ring()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+        }
+        m_changed.notify_all();
+    }
+    template <typename Predicate> void WaitUntil(Predicate done)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, done);
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+};
 
 // An entry that a helper may write ahead of its turn.
 struct Item
@@ -100,6 +128,8 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
     // publishes how far it is filled; whoever is free claims the next one.
     std::vector<uint32_t> queue(indices.size());
     std::atomic<uint32_t> published{0}, claimed{0};
+    Doorbell queued;  // published changed
+    Doorbell written; // an item's State changed
     const ExtractFolderCache &cache = state.Folders;
     const auto writeNext = [&] {
         uint32_t next = claimed.load(std::memory_order_relaxed);
@@ -110,14 +140,14 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         } while (!claimed.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel));
         Item &item = itemAt(queue[next]);
         item.State.store(writeAhead(cache, item), std::memory_order_release);
-        item.State.notify_all();
+        written.Ring();
         return true;
     };
 
     std::vector<std::thread> threads;
     const auto finish = [&] {
         published.fetch_or(Stop, std::memory_order_acq_rel);
-        published.notify_all();
+        queued.Ring();
         for (std::thread &thread : threads)
             if (thread.joinable())
                 thread.join();
@@ -138,7 +168,8 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
                     if (seen & Stop)
                         return;
                     if (claimed.load(std::memory_order_acquire) >= seen)
-                        published.wait(seen, std::memory_order_acquire);
+                        queued.WaitUntil(
+                            [&] { return published.load(std::memory_order_acquire) != seen; });
                 }
             });
         }
@@ -202,7 +233,7 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         const uint32_t count = published.load(std::memory_order_relaxed);
         queue[count] = static_cast<uint32_t>(position);
         published.store(count + 1, std::memory_order_release);
-        published.notify_all();
+        queued.Ring();
     };
 
     // An entry written ahead is settled here; nullopt leaves it to the steps of ExtractPakEntry.
@@ -213,7 +244,8 @@ void ExtractRun::Extract(const std::vector<int32_t> &indices, const Listener &li
         // Rather than wait, the calling thread writes ahead too.
         while (item.State.load(std::memory_order_acquire) == Pending)
             if (!writeNext())
-                item.State.wait(Pending, std::memory_order_acquire);
+                written.WaitUntil(
+                    [&] { return item.State.load(std::memory_order_acquire) != Pending; });
         item.Bytes = {};
         if (item.State.load(std::memory_order_relaxed) != Written)
             return std::nullopt;
