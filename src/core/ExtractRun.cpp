@@ -27,11 +27,11 @@ constexpr int InOrder = 2; // left for its turn, nothing touched
 // Set in the published count when the run ends.
 constexpr uint32_t Stop = uint32_t{1} << 31;
 
-// Wakes the threads waiting for a value to change. A mutex and a condition
-// variable rather than std::atomic's wait: on Windows, libstdc++ 12 builds
-// that on a condition variable of its own that can miss a notification, which
-// left a helper asleep for good. The value changes before Ring(); Ring() passes
-// the mutex, so a waiter either sees the change or is woken.
+// Wakes the threads waiting for a value to change: a mutex and a condition
+// variable rather than std::atomic's wait, whose libstdc++ 12 form for Windows
+// is a pool of condition variables of its own; under Wine a helper was once
+// found asleep in it for good. The value changes before Ring(), and Ring()
+// passes the mutex, so a waiter either sees the change or is woken.
 class Doorbell
 {
   public:
