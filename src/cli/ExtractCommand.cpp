@@ -155,8 +155,9 @@ int runExtract(const Options &options)
     size_t written = 0, skipped = 0, kept = 0;
     int exitCode = ExitOk;
     bool goOn = true;
-    // Counts and prints what became of one file; false when the run must stop.
-    const auto tell = [&](const ExtractResult &result, const std::string &name) {
+    // Counts and prints what became of one file, the entry's own or its PNG;
+    // false when the run must stop. The name is made only for -v.
+    const auto tell = [&](const ExtractResult &result, int32_t index, bool png) {
         const char *verb = nullptr;
         switch (result.Outcome) {
         case ExtractOutcome::Written:
@@ -191,6 +192,9 @@ int runExtract(const Options &options)
         }
         if (options.verbose) {
             progress.clear(); // redrawn below the line on the next entry
+            std::string name = PakEntryName(archive.Entries[static_cast<size_t>(index)]);
+            if (png) // the PNG's name as stored, so that it reads like the entry's
+                name = ExtractConverted::ConvertedLeaf(name, ".png");
             std::printf("%s %s\n", verb, EscapeControl(name).c_str());
         }
         return true;
@@ -199,20 +203,18 @@ int runExtract(const Options &options)
     // entry after the other, whichever thread wrote the file.
     const auto report = [&](size_t done, const ExtractResult &result) {
         const int32_t index = selected[done];
-        const std::string name = PakEntryName(archive.Entries[static_cast<size_t>(index)]);
         PictureConverter::Outcome png;
         if (conversion)
             png = conversion->Convert(index, result);
         // The entry's own file, unless the PNG took its place.
-        if (!png.OriginalRemoved && !tell(result, name)) {
+        if (!png.OriginalRemoved && !tell(result, index, false)) {
             goOn = false;
             return;
         }
         if (png.Converted) {
-            // The PNG's name as stored, so that it reads like the entry's.
-            const std::string pngName = ExtractConverted::ConvertedLeaf(name, ".png");
-            goOn = tell(png.Png, pngName);
+            goOn = tell(png.Png, index, true);
         } else if (png.Picture && !png.NotConverted.empty() && options.verbose) {
+            const std::string name = PakEntryName(archive.Entries[static_cast<size_t>(index)]);
             std::printf("not converted %s: %s\n", EscapeControl(name).c_str(),
                         png.NotConverted.c_str());
         }
