@@ -88,9 +88,10 @@ void AddScaledCopy(PreviewResult &result, const QSize &fit)
     QSize target = result.Picture.size().scaled(fit, Qt::KeepAspectRatio);
     target = target.expandedTo(QSize(1, 1));
     // Halved here, on this thread, as far as it goes: Qt's smooth scaling of a
-    // large picture spreads over a pool of threads, which the picture view's
-    // workers (one per core) keep busy already. Qt scales only the rest.
-    QImage picture = result.Picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // large picture spreads over Qt's global thread pool, which the window's
+    // painting shares, while the picture view's workers keep every core busy
+    // already. Qt scales only the rest.
+    QImage picture = PreviewLoader::Premultiplied(result.Picture);
     while (picture.width() / 2 >= target.width() && picture.height() / 2 >= target.height())
         picture = Halved(picture);
     if (picture.size() != target)
@@ -244,6 +245,26 @@ void ReconstructNormalZ(QImage &picture)
                 qRgba(red, green, blue[static_cast<size_t>(red * 256 + green)], qAlpha(*pixel));
         }
     }
+}
+
+QImage Premultiplied(const QImage &picture)
+{
+    const QImage::Format format = picture.format();
+    if (format == QImage::Format_ARGB32_Premultiplied)
+        return picture;
+    if (format != QImage::Format_ARGB32 && format != QImage::Format_RGB32)
+        return picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // RGB32's pixels are 0xffRRGGBB, which qPremultiply() leaves as they are.
+    QImage out(picture.size(), QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return out;
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        auto *to = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            to[x] = qPremultiply(in[x]);
+    }
+    return out;
 }
 
 QString NameExtension(const std::string &name)

@@ -118,6 +118,11 @@ void LayoutText(const QString &text, PreviewResult &result);
 // opaque pixels of Format_ARGB32_Premultiplied.
 void ReconstructNormalZ(QImage &picture);
 
+// The picture as Format_ARGB32_Premultiplied, converted on the calling thread
+// for the usual formats: Qt spreads its own conversion of a large picture over
+// its global thread pool, where the window's painting then waits behind it.
+QImage Premultiplied(const QImage &picture);
+
 // The extension of a stored name, in lower case ("dds" for "tex\\a.DDS").
 QString NameExtension(const std::string &name);
 

@@ -330,6 +330,27 @@ TEST_F(PreviewLoaderTest, AScaledCopyAveragesWithTransparencyAndKeepsTheAspect)
     EXPECT_EQ(PreviewLoader::Load(fit).Scaled.size(), QSize(4, 2));
 }
 
+TEST(PreviewLoaderPixelsTest, PremultipliesAsQtDoes)
+{
+    // Every alpha with colours that round both ways, straight and opaque.
+    QImage straight(256, 3, QImage::Format_ARGB32);
+    for (int a = 0; a < 256; ++a) {
+        straight.setPixel(a, 0, qRgba(255, 128, 1, a));
+        straight.setPixel(a, 1, qRgba(a, 255 - a, 77, a));
+        straight.setPixel(a, 2, qRgba(3, a, 254, 255 - a));
+    }
+    const QImage ours = PreviewLoader::Premultiplied(straight);
+    ASSERT_EQ(ours.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(ours, straight.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    const QImage opaque = straight.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(PreviewLoader::Premultiplied(opaque),
+              opaque.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    // Other formats are left to Qt.
+    const QImage grey = straight.convertToFormat(QImage::Format_Grayscale8);
+    EXPECT_EQ(PreviewLoader::Premultiplied(grey),
+              grey.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
+
 TEST_F(PreviewLoaderTest, DamagedOrHostileDataFailsWithItsReason)
 {
     QImage image(40, 40, QImage::Format_RGB32);

@@ -4,10 +4,10 @@
 #include "PreviewLoader.h"
 
 #include <QMetaObject>
-#include <QPainter>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 
 ThumbnailLoader::ThumbnailLoader(QObject *parent, int workers, qint64 cacheBytes)
     : QObject(parent), m_maxBytes(cacheBytes)
@@ -108,14 +108,23 @@ void ThumbnailLoader::Work()
         PreviewResult result = PreviewLoader::Load(request, stale);
         QImage picture;
         if (result.Kind == PreviewKind::Image) {
-            const QImage &fitted = result.Scaled.isNull() ? result.Picture : result.Scaled;
+            const QImage fitted = PreviewLoader::Premultiplied(
+                result.Scaled.isNull() ? result.Picture : result.Scaled);
             // Centred on a square of the cell's size, so that every name below
-            // a picture starts on the same line.
+            // a picture starts on the same line. Copied row by row, not painted:
+            // QPainter hands its work to Qt's global thread pool, and the
+            // window's own painting would wait behind it there.
             const int side = request.FitSize.width();
             picture = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
-            picture.fill(Qt::transparent);
-            QPainter painter(&picture);
-            painter.drawImage((side - fitted.width()) / 2, (side - fitted.height()) / 2, fitted);
+            if (!picture.isNull()) {
+                std::memset(picture.bits(), 0, static_cast<size_t>(picture.sizeInBytes()));
+                const int width = std::min(side, fitted.width());
+                const int height = std::min(side, fitted.height());
+                const int left = (side - width) / 2, top = (side - height) / 2;
+                for (int y = 0; y < height; ++y)
+                    std::memcpy(picture.scanLine(top + y) + size_t{4} * static_cast<size_t>(left),
+                                fitted.constScanLine(y), size_t{4} * static_cast<size_t>(width));
+            }
         }
         QMetaObject::invokeMethod(
             this,
