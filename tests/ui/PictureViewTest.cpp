@@ -162,8 +162,14 @@ TEST_F(PictureViewTest, TheGridModelShowsEachPictureOnceDecodedAndTheTypeIconEls
 TEST_F(PictureViewTest, TheCacheKeepsTheMostRecentlyUsedPicturesWithinItsBound)
 {
     std::vector<PakWriterEntry> entries;
-    for (int i = 0; i < 6; ++i)
-        entries.push_back(Picture("p" + std::to_string(i) + ".png", 64, 64));
+    for (int i = 0; i < 6; ++i) {
+        // Appended, not "p" + std::to_string(i): mingw-w64's GCC 12 warns falsely
+        // (-Wrestrict) about that operator+.
+        std::string name = "p";
+        name += std::to_string(i);
+        name += ".png";
+        entries.push_back(Picture(name, 64, 64));
+    }
     const std::string path = Write(entries);
     PakArchive archive;
     ASSERT_TRUE(ReadPakFile(path, archive));
