@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release preset and runs the benchmarks (not part of the tests):
 # vannerby-cli against tar, the translated window, the viewer and its preview,
-# and extraction through the progress window.
+# extraction through the progress window, and the picture view.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -20,3 +20,5 @@ echo "== preview"
 build-release/bin/vannerby-bench-preview
 echo "== extraction: the progress window against vannerby-cli extract"
 BENCH_DIR="$work" build-release/bin/vannerby-bench-extract
+echo "== picture view: thumbnails of 1,000 to 100,000 entries"
+BENCH_DIR="$work" build-release/bin/vannerby-bench-pictures
