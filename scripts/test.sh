@@ -17,7 +17,6 @@ cmake --build --preset windows
 # so the sanitizer build goes on meanwhile, at a priority that leaves them the
 # processor whenever they want it. Its output follows theirs.
 cmake --preset asan
-mkdir -p build-asan
 nice -n 15 cmake --build --preset asan >build-asan/build.log 2>&1 &
 asan_build=$!
 windows=0
